@@ -1,0 +1,38 @@
+# Thin wrapper: Debian packages, configure, build, run, test.
+BUILD ?= build
+JOBS ?= 2
+PACKAGES = cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libbenchmark-dev \
+           python3-gammu gammu xvfb xauth imagemagick python3-pil ccache
+
+.PHONY: deps configure build run test bench clean
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  SUDO=; [ "$$(id -u)" -eq 0 ] || SUDO=sudo; \
+	  $$SUDO apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	tools/run.sh $(BUILD)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	tools/bench.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)
