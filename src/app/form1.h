@@ -3,7 +3,7 @@
 // recipient list and logo frame. Handlers are spread over the folders that own them:
 // app/form1.cpp (shell, start-up, status timer, connection), compose/form1_compose.cpp,
 // logos/form1_logos.cpp, phonebook/form1_phonebook.cpp, browser/form1_browser.cpp,
-// windows/form1_windows.cpp.
+// windows/form1_windows.cpp (port settings, special characters, About).
 //
 // Controls (name, type, meaning):
 //   Mn_*          QAction/QMenu   menu entries, named after their word (Mn_Apri = Open)
@@ -96,7 +96,6 @@ public:
     void Command1_Click();
     void Command3_Click();
     void Mn_CSC_Click();
-    void Mn_Special_Click();
     void Text5_Change();
     void Text5_GotFocus();
     void Text6_Change();
@@ -128,6 +127,7 @@ public:
     // ---- windows/form1_windows.cpp
     void Mn_Comm_Click();
     void Mn_About_Click();
+    void Mn_Special_Click();
 
     // Menus
     QMenu *Mn_Connessione = nullptr;

@@ -18,7 +18,6 @@ void Form1::Mn_Cancella_Click() {}
 void Form1::Command1_Click() {}
 void Form1::Command3_Click() {}
 void Form1::Mn_CSC_Click() {}
-void Form1::Mn_Special_Click() {}
 void Form1::Text5_Change() {}
 void Form1::Text5_GotFocus() {}
 void Form1::Text6_Change() {}

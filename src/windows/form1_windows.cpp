@@ -3,3 +3,4 @@
 
 void Form1::Mn_Comm_Click() {}
 void Form1::Mn_About_Click() {}
+void Form1::Mn_Special_Click() {}
