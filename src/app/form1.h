@@ -32,6 +32,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -48,6 +49,9 @@ class QTimer;
 
 struct AppState;
 class PhonePort;
+class Form6;
+class ReplyDispatcher;
+class Form1DispatcherView;
 
 class Form1 : public QMainWindow
 {
@@ -188,7 +192,42 @@ public:
     QTimer *Timer1 = nullptr;
     QTimer *Timer2 = nullptr;
 
+    // ---- app/form1.cpp: the receive buffer (Text1) and the search window
+    ReplyDispatcher &Dispatcher() { return *m_dispatcher; }
+    QString ReceiveBuffer() const;
+    void ClearReceiveBuffer();
+    /// The phone search window, created on first use.
+    Form6 *SearchWindow();
+    /// True from the end of loading until the first status tick has run the search.
+    bool PendingAutoConnect() const { return m_pendingAutoConnect; }
+
+    // ---- phonebook/form1_phonebook.cpp: download stages, run by every status tick
+    void PhonebookStageStep();
+
+    // ---- browser/form1_browser.cpp: a complete AT+CMGR reply for the browser
+    void BrowserReadReply(const QString &buffer);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void createMenus();
+    void createControls();
+    void connectSignals();
+    void applyPortState(bool open);
+    void enforceText5Limit();
+    void endProgram();
+
     AppState &m_state;
     PhonePort &m_comm;
+    std::unique_ptr<Form1DispatcherView> m_view;
+    std::unique_ptr<ReplyDispatcher> m_dispatcher;
+    Form6 *m_form6 = nullptr;
+    bool m_pendingAutoConnect = false;
+    bool m_inStatusTick = false;
+    bool m_exiting = false;
+    bool m_inText5Limit = false;
+    int m_text5ChangePos = 0;
+    int m_text5ChangeAdded = 0;
 };
