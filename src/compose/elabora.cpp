@@ -180,6 +180,8 @@ ElaboraResult Elabora(AppState &s, const ElaboraInput &in)
         // The chains send each further slot whose user data is not empty.
         s.UserData2 = QStringLiteral("pic2");
         s.UserData3 = QStringLiteral("pic3");
+        s.UserData4.clear();
+        s.UserData5.clear();
         pdus = 3;
     } else {
         s.Pdu1 = head + kGroupLogoUdl + kGroupLogoHeader + kGroupLogoBitmapHeader + s.LogoData;
