@@ -39,7 +39,8 @@ void setBackground(QWidget *w, QPalette::ColorRole role, const QColor &colour)
 
 QColor windowColour() { return QApplication::palette().color(QPalette::Base); }
 QColor buttonFaceColour() { return QApplication::palette().color(QPalette::Button); }
-QColor menuColour() { return QApplication::palette("QMenu").color(QPalette::Window); }
+// The inactive (menu) background, as the window itself gives its code boxes at start.
+QColor menuColour() { return QApplication::palette().color(QPalette::Window); }
 
 // Timer ticks and serial input may run while a file is read; clicks wait until it is done.
 void pumpEvents()
