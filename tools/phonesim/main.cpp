@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -174,6 +175,13 @@ private:
             return;
         }
         if (m_phone.lineDropped() && m_master >= 0) {
+            // Hanging up flushes what the client has not read yet; let it read the last
+            // reply first (bounded, in case nobody reads).
+            int unread = 0;
+            if (::ioctl(m_slave, FIONREAD, &unread) == 0 && unread > 0 && ++m_drainTicks < 100) {
+                m_sendTimer.start(10);
+                return;
+            }
             QJsonObject o;
             o[u"type"] = QStringLiteral("hangup");
             o[u"link"] = m_link;
@@ -197,6 +205,7 @@ private:
     QSocketNotifier *m_reader = nullptr;
     QTimer m_sendTimer;
     QList<Pending> m_queue;
+    int m_drainTicks = 0;
 };
 
 } // namespace
