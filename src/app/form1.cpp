@@ -250,7 +250,7 @@ void Form1::createControls()
     Label9 = label("Label9", QStringLiteral("Sent SMS:"));
     Text6 = named(new QLineEdit, "Text6");
     Text6->setMaximumWidth(70);
-    Text3 = named(new QPlainTextEdit, "Text3");
+    Text3 = named(new QPlainTextEdit(central), "Text3");
     Text3->setVisible(false);
     for (QLabel *l : {Label5, Label12, Label14})
         l->setMinimumWidth(30);

@@ -129,13 +129,12 @@ void Form6::Timer1_Timer()
         step(6, QStringLiteral("AT+CPMS=MT"));
     if (s.WaitAddressBookRange)
         step(7, QStringLiteral("AT^SDBR=?"));
+    // Steps 9 and 10 start over on every tick: the size 0 marks the AT+CPBS sub-step.
     if (s.WaitSimPhonebookRange) {
-        m_main.ProgressBar1->setValue(8);
         s.SimPhonebookSize = 0;
         step(8, QStringLiteral("AT+CPBS=SM"));
     }
     if (s.WaitPhonePhonebookRange) {
-        m_main.ProgressBar1->setValue(9);
         s.PhonePhonebookSize = 0;
         step(9, QStringLiteral("AT+CPBS=ME"));
     }

@@ -119,9 +119,11 @@ QString QSerialPhonePort::Input()
 
 void QSerialPhonePort::onError(int error)
 {
-    // A vanished device keeps reporting errors and readiness; close it once and let the
-    // status tick show the disconnected state.
-    if (error == QSerialPort::ResourceError && m_port->isOpen()) {
+    // A vanished device (a USB adapter pulled out, the other end of a pseudo-terminal gone)
+    // reports a resource error or, again and again, a failed read: close it once and let
+    // the status tick show the disconnected state.
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
+        && m_port->isOpen()) {
         m_port->close();
         emit OnComm();
     }
