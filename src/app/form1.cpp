@@ -10,6 +10,7 @@
 #include "app/seams.h"
 #include "app/settingsfile.h"
 #include "app/textfile.h"
+#include "encoding/codice7.h"
 
 #include <QAction>
 #include <QApplication>
@@ -545,7 +546,7 @@ void Form1::Comm1_OnComm() { m_dispatcher->OnComm(); }
 
 void Form1::Form_Load()
 {
-    // The GSM alphabet is a constant table of the encoding module; nothing to build here.
+    Codice7::InitGsmTable();
     ResetWaitFlags(m_state);
     Timer1_Timer();
     ClearReceiveBuffer();
