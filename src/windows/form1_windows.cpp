@@ -39,6 +39,13 @@ void Form1::Mn_Special_Click()
     // caret lands after the appended letter. The focus after it selects the whole text.
     state().CaretToEnd = true;
     strip.exec();
-    if (Text5)
+    if (!Text5)
+        return;
+    if (!Text5->hasFocus()) {
+        // Now, or when the window manager activates the main window again.
         Text5->setFocus(Qt::OtherFocusReason);
+    } else if (state().CaretToEnd) {
+        // The strip closed before it ever took the focus: no focus event will come.
+        Text5_GotFocus();
+    }
 }
