@@ -102,15 +102,6 @@ private slots:
         m_dir.reset();
     }
 
-    void startsAsGroupLogoWithFrameOff()
-    {
-        QVERIFY(f().Option2->isChecked());
-        QVERIFY(!s().OperatorLogoMode && !s().PictureMode && !s().LogoMode);
-        QVERIFY(!f().Frame1->isEnabled());
-        QVERIFY(!f().Command9->isEnabled());
-        QVERIFY(!f().Text7->isEnabled() && !f().Text8->isEnabled());
-    }
-
     // Ticking reads Operator.sms; the first field is read as a number.
     void tickingReadsOperatorFileAndSwitchesMode()
     {

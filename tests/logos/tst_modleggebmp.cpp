@@ -96,14 +96,6 @@ private slots:
         QCOMPARE(r.BmpRowStride, stride);
     }
 
-    void alignToLong()
-    {
-        QCOMPARE(AlignToLong(0), 0);
-        QCOMPARE(AlignToLong(1), 4);
-        QCOMPARE(AlignToLong(4), 4);
-        QCOMPARE(AlignToLong(9), 12);
-    }
-
     // Every pixel of a hand-built file, in every depth, in both row orders.
     void readsEveryDepth_data()
     {
