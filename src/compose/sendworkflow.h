@@ -16,8 +16,9 @@ namespace Compose {
 /// False when a logo or picture message is chosen but its bitmap has not been loaded.
 bool BitmapCheck(const AppState &state);
 
-/// The question asked before sending, lines separated by CR (character 13) only.
-/// `body` is the message text, or "Operator Logo"/"Group Logo" in smart-messaging mode.
+/// The question asked before sending, lines separated by CR (character 13) only. It quotes
+/// `messageText`, or "Operator Logo"/"Group Logo" in smart-messaging mode, names the
+/// recipient and lists the flash and status-report options that are on.
 QString ConfirmationText(const AppState &state, const QString &messageText,
                          const QString &recipient);
 
