@@ -370,7 +370,8 @@ void TstForm1Compose::counters_data()
     QTest::addColumn<QString>("messages");
     QTest::addColumn<bool>("nonGsmNote");
     QTest::newRow("empty") << QString() << "0" << "760" << "0" << false;
-    for (int n : {160, 161, 304, 305, 456, 457, 608, 609, 760})
+    // The thresholds themselves are covered with the counter function; here the wiring.
+    for (int n : {161, 760})
         QTest::addRow("%d", n) << letters(n) << QString::number(n) << QString::number(760 - n)
                                << QString::number(n <= 160 ? 1 : (n + 151) / 152) << false;
     QTest::newRow("two-lines-of-5") << QStringLiteral("abcde\r\nfghij") << "12" << "748" << "1"
