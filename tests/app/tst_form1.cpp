@@ -213,6 +213,40 @@ private slots:
         QVERIFY(r.form.Mn_AutoSave->isChecked());
     }
 
+    // The controls reach their handlers: a few whose effect can be seen from here.
+    void controlsReachTheirHandlers()
+    {
+        MsgBoxRecorder boxes;
+        Rig r;
+        r.port.setPortOpen(true);
+        r.form.Mn_Test->trigger();
+        QCOMPARE(r.port.writes, QStringList{QStringLiteral("AT+CGMM\r")});
+        r.form.Mn_Chiudi->trigger();
+        QVERIFY(!r.port.PortOpen());
+
+        QTest::keyClicks(r.form.Text5, QStringLiteral("hello"));
+        QCOMPARE(r.form.Label5->text(), QStringLiteral("5"));
+        QCOMPARE(r.form.Label12->text(), QStringLiteral("755"));
+
+        r.form.Text6->setText(QStringLiteral("12"));
+        QCOMPARE(r.state.SentCount, std::int16_t(12));
+        QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(r.form.Text6, &focus);
+        QCOMPARE(r.form.Text6->selectedText(), QStringLiteral("12"));
+
+        QVERIFY(!r.form.Frame1->isEnabled());
+        r.form.Check1->click();
+        QVERIFY(r.form.Frame1->isEnabled());
+
+        r.form.Combo2->addItem(QStringLiteral("Anna (+3912345)"));
+        r.form.Combo2->activated(0);
+        QCOMPARE(r.form.Text4->text(), QStringLiteral("+3912345"));
+
+        r.form.Mn_AutoSave->setChecked(true);
+        r.form.Command8->click();
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Do you want save settings ?")});
+    }
+
     void statusPanels_data()
     {
         QTest::addColumn<int>("handshaking");
