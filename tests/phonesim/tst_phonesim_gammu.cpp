@@ -217,7 +217,7 @@ private slots:
 
     void silentPhoneThenChunkedReplies()
     {
-        QJsonObject timing{{QStringLiteral("silentSeconds"), 1.0},
+        QJsonObject timing{{QStringLiteral("silentSeconds"), 2.0},
                            {QStringLiteral("latencyMs"), 50},
                            {QStringLiteral("chunks"), 3},
                            {QStringLiteral("chunkGapMs"), 20}};
@@ -225,7 +225,7 @@ private slots:
         Line line(m_link);
         line.write("AT\r");
         QCOMPARE(line.readUntil("OK\r\n", 300), QByteArray());
-        QThread::msleep(1000);
+        QThread::msleep(2000);
         QElapsedTimer t;
         t.start();
         line.write("AT^SDBR=?\r");

@@ -96,6 +96,15 @@ public:
         }
         m_link = link;
 
+        // A client that takes the port exclusively (TIOCEXCL) and closes it without
+        // giving it back would lock everybody else out for as long as we hold the slave;
+        // a real port forgets the mode on its last close, so give it back for them.
+        QObject::connect(&m_exclusiveTimer, &QTimer::timeout, this, [this] {
+            if (m_slave >= 0)
+                ::ioctl(m_slave, TIOCNXCL);
+        });
+        m_exclusiveTimer.start(200);
+
         m_reader = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
         QObject::connect(m_reader, &QSocketNotifier::activated, this, [this] { readInput(); });
         return true;
@@ -105,6 +114,7 @@ public:
 
     void close()
     {
+        m_exclusiveTimer.stop();
         if (m_reader) {
             m_reader->setEnabled(false);
             delete m_reader;
@@ -176,9 +186,12 @@ private:
         }
         if (m_phone.lineDropped() && m_master >= 0) {
             // Hanging up flushes what the client has not read yet; let it read the last
-            // reply first (bounded, in case nobody reads).
+            // reply first. Written bytes reach the slave side a moment later, so wait a
+            // little even when nothing is pending yet (bounded, in case nobody reads).
             int unread = 0;
-            if (::ioctl(m_slave, FIONREAD, &unread) == 0 && unread > 0 && ++m_drainTicks < 100) {
+            ::ioctl(m_slave, FIONREAD, &unread);
+            ++m_drainTicks;
+            if ((unread > 0 || m_drainTicks < 10) && m_drainTicks < 100) {
                 m_sendTimer.start(10);
                 return;
             }
@@ -204,6 +217,7 @@ private:
     QString m_link;
     QSocketNotifier *m_reader = nullptr;
     QTimer m_sendTimer;
+    QTimer m_exclusiveTimer;
     QList<Pending> m_queue;
     int m_drainTicks = 0;
 };
