@@ -201,10 +201,19 @@ private slots:
             Line line(m_link);
             QVERIFY(line.isOpen());
         }
+        {
+            // Closed before the answer: the answer is lost, as on a real line, and does
+            // not wait for the next client.
+            Line early(m_link);
+            early.write("AT\r");
+        }
+        QThread::msleep(200);
         Line line(m_link);
         line.write("AT+CGMM\r");
         QCOMPARE(line.readUntil("OK\r\n", 3000), QByteArray("AT+CGMM\r\r\nS55\r\n\r\nOK\r\n"));
         QCOMPARE(m_sim.state(), QProcess::Running);
+        QVERIFY(!events(QStringLiteral("lost")).isEmpty());
+        QCOMPARE(events(QStringLiteral("port")).size(), 2 * 22 - 1);
     }
 
     void stopsCleanlyAndRemovesItsLink()

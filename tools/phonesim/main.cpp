@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
@@ -96,14 +97,18 @@ public:
         }
         m_link = link;
 
-        // A client that takes the port exclusively (TIOCEXCL) and closes it without
-        // giving it back would lock everybody else out for as long as we hold the slave;
-        // a real port forgets the mode on its last close, so give it back for them.
-        QObject::connect(&m_exclusiveTimer, &QTimer::timeout, this, [this] {
-            if (m_slave >= 0)
-                ::ioctl(m_slave, TIOCNXCL);
-        });
-        m_exclusiveTimer.start(200);
+        // Who has the port open: a real port forgets what arrives while nobody has it
+        // open, and forgets its exclusive mode on the last close. Holding the slave
+        // ourselves hides both from the kernel, so they are done here on each close.
+        m_watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_watch >= 0
+            && ::inotify_add_watch(m_watch, ::ptsname(m_master),
+                                   IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) >= 0) {
+            m_watcher = new QSocketNotifier(m_watch, QSocketNotifier::Read, this);
+            QObject::connect(m_watcher, &QSocketNotifier::activated, this, [this] { readOpens(); });
+        } else {
+            m_clients = -1; // unknown: pass everything on
+        }
 
         m_reader = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
         QObject::connect(m_reader, &QSocketNotifier::activated, this, [this] { readInput(); });
@@ -114,7 +119,14 @@ public:
 
     void close()
     {
-        m_exclusiveTimer.stop();
+        if (m_watcher) {
+            m_watcher->setEnabled(false);
+            delete m_watcher;
+            m_watcher = nullptr;
+        }
+        if (m_watch >= 0)
+            ::close(m_watch);
+        m_watch = -1;
         if (m_reader) {
             m_reader->setEnabled(false);
             delete m_reader;
@@ -140,8 +152,43 @@ private:
         qint64 due; // ms on m_clock
     };
 
+    void readOpens()
+    {
+        if (m_watch < 0)
+            return;
+        alignas(inotify_event) char buf[4096];
+        ssize_t n;
+        while ((n = ::read(m_watch, buf, sizeof buf)) > 0) {
+            for (char *p = buf; p < buf + n;) {
+                const auto *e = reinterpret_cast<const inotify_event *>(p);
+                if (e->mask & IN_OPEN) {
+                    ++m_clients;
+                    portEvent("open");
+                } else if (e->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
+                    m_clients = qMax(0, m_clients - 1);
+                    portEvent("close");
+                    if (m_clients == 0 && m_slave >= 0) {
+                        ::ioctl(m_slave, TIOCNXCL);
+                        ::tcflush(m_slave, TCIFLUSH);
+                    }
+                }
+                p += sizeof(inotify_event) + e->len;
+            }
+        }
+    }
+
+    void portEvent(const char *what)
+    {
+        QJsonObject o;
+        o[u"type"] = QStringLiteral("port");
+        o[u"event"] = QString::fromLatin1(what);
+        o[u"clients"] = m_clients;
+        m_transcript.write(o);
+    }
+
     void readInput()
     {
+        readOpens(); // an open that came before these bytes counts for their reply
         char buf[4096];
         const ssize_t n = ::read(m_master, buf, sizeof buf);
         if (n <= 0) {
@@ -167,8 +214,18 @@ private:
 
     void sendDue()
     {
+        readOpens();
         while (!m_queue.isEmpty() && m_queue.first().due <= m_clock.elapsed()) {
             QByteArray &data = m_queue.first().data;
+            if (m_clients == 0) {
+                // Nobody has the port open: the bytes are lost, as on a real line.
+                QJsonObject o;
+                o[u"type"] = QStringLiteral("lost");
+                o[u"data"] = QString::fromLatin1(data);
+                m_transcript.write(o);
+                m_queue.removeFirst();
+                continue;
+            }
             const ssize_t n = ::write(m_master, data.constData(), size_t(data.size()));
             if (n < 0) {
                 if (errno == EAGAIN || errno == EINTR)
@@ -216,8 +273,10 @@ private:
     QString m_device;
     QString m_link;
     QSocketNotifier *m_reader = nullptr;
+    int m_watch = -1;
+    QSocketNotifier *m_watcher = nullptr;
+    int m_clients = 0; ///< client descriptors open on the slave; -1 when not known
     QTimer m_sendTimer;
-    QTimer m_exclusiveTimer;
     QList<Pending> m_queue;
     int m_drainTicks = 0;
 };
