@@ -500,16 +500,14 @@ void Form1::enforceText5Limit()
             --cut;
             excess -= plain.at(cut) == u'\n' ? 2 : 1;
         }
-        // Whatever still exceeds (the limit was already passed) goes from the end.
-        int tailCut = plain.size();
         QTextCursor c(doc);
         c.beginEditBlock();
         if (cut < end) {
             c.setPosition(cut);
             c.setPosition(end, QTextCursor::KeepAnchor);
             c.removeSelectedText();
-            tailCut -= end - cut;
         }
+        // Whatever still exceeds (the limit was already passed) goes from the end.
         if (excess > 0) {
             const QString now = Text5->toPlainText();
             int from = now.size();
