@@ -19,7 +19,8 @@
 //   Label5/12/14  QLabel          used characters, characters left, messages needed
 //   Text6         QLineEdit       sent messages (SentCount), editable
 //   Text3         QPlainTextEdit  built PDUs, never shown
-//   Combo2        QComboBox       recipient list, editable
+//   Combo2        QComboBox       recipient list, editable ("Select name:", SelectNameLabel)
+//   (Text1)       -               the receive buffer: a string owned by the ReplyDispatcher
 //   Command5/6/7  QPushButton     "Elaborate", "Send", "Store"
 //   Command4      QPushButton     "Browse SMS"
 //   Command8      QPushButton     "Exit"
