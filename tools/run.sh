@@ -68,8 +68,12 @@ done
 echo "run: simulated phone ($scenario) linked as $link"
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    # In the background so that a signal to this script ends the program as well.
+    "$prog" &
+    app=$!
+    trap 'kill -TERM "$app" 2>/dev/null; wait "$app" 2>/dev/null; exit 130' INT TERM HUP
     set +e
-    "$prog"
+    wait "$app"
     rc=$?
     set -e
     echo "run: transcript of the simulated phone: $transcript"
