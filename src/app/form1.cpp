@@ -65,6 +65,7 @@ public:
     void setInfoText(Info which, const QString &text) override { label(which)->setText(text); }
     QString sentCountText() const override { return m_f.Text6->text(); }
     QString messagesNeededText() const override { return m_f.Label14->text(); }
+    void setSentCountText(const QString &text) override { m_f.Text6->setText(text); }
     void setServiceCentreText(const QString &number) override { m_f.Text2->setText(number); }
     void messageReadReply(const QString &buffer) override { m_f.BrowserReadReply(buffer); }
 

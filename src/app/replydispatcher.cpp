@@ -42,7 +42,17 @@ bool EndsWithOk(const QString &b)
 
 bool EndsWithError(const QString &b)
 {
-    return b.size() >= 7 && vb::Mid(b, b.size() - 6, 5) == QLatin1String("ERROR");
+    // The line must be complete: a "+CMS ERROR: " still arriving would match otherwise.
+    if (!b.endsWith(QLatin1String("\r\n")))
+        return false;
+    if (b.size() >= 7 && vb::Mid(b, b.size() - 6, 5) == QLatin1String("ERROR"))
+        return true;
+    // Phones report SMS and equipment failures as "+CMS ERROR: n" / "+CME ERROR: n"
+    // (always so for SMS commands); they end a command just as plain ERROR does.
+    const QString body = b.left(b.size() - 2);
+    const QString lastLine = body.mid(body.lastIndexOf(QLatin1Char('\n')) + 1);
+    return lastLine.startsWith(QLatin1String("+CMS ERROR:"))
+           || lastLine.startsWith(QLatin1String("+CME ERROR:"));
 }
 
 bool EndsWithPrompt(const QString &b)
@@ -173,6 +183,9 @@ void ReplyDispatcher::errorAndSentBlock()
         const double sum = std::round(vb::Val(m_view.sentCountText()))
                            + std::round(vb::Val(m_view.messagesNeededText()));
         m_state.SentCount = static_cast<std::int16_t>(std::clamp(sum, -32768.0, 32767.0));
+        // Shown at once: the next send adds to this box, and the status timer may not
+        // have refreshed it yet.
+        m_view.setSentCountText(QString::number(m_state.SentCount));
         QString error;
         const bool written = SettingsFile::WriteSentCount(m_state.SentCount, &error);
         Seams::SetPointer(Seams::Pointer::Default);

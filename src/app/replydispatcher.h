@@ -28,6 +28,7 @@ public:
     /// The sent-count box (Text6) and the "messages needed" counter (Label14).
     virtual QString sentCountText() const = 0;
     virtual QString messagesNeededText() const = 0;
+    virtual void setSentCountText(const QString &text) = 0;
     /// A service-centre number read from the phone goes into the service-centre box.
     virtual void setServiceCentreText(const QString &number) = 0;
     /// A complete AT+CMGR reply for the message browser.

@@ -14,6 +14,7 @@ public:
     void setInfoText(Info which, const QString &text) override { info[which] = text; }
     QString sentCountText() const override { return text6; }
     QString messagesNeededText() const override { return label14; }
+    void setSentCountText(const QString &text) override { text6 = text; }
     void setServiceCentreText(const QString &number) override { serviceCentre = number; }
     void messageReadReply(const QString &buffer) override { readReplies << buffer; }
 

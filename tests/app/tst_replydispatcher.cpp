@@ -72,7 +72,10 @@ private slots:
         QTest::newRow("ok-crlf") << QStringLiteral("AT\r\r\nOK\r\n") << true << false << false;
         QTest::newRow("ok-without-line-end") << QStringLiteral("AT\r\r\nOK") << false << false << false;
         QTest::newRow("error-crlf") << QStringLiteral("AT+X\r\r\nERROR\r\n") << false << true << false;
-        QTest::newRow("cms-error-is-not-error") << QStringLiteral("\r\n+CMS ERROR: 500\r\n") << false << false << false;
+        QTest::newRow("cms-error") << QStringLiteral("AT+CMGS=18\r\r\n+CMS ERROR: 304\r\n") << false << true << false;
+        QTest::newRow("cme-error") << QStringLiteral("AT+CPBR=999\r\r\n+CME ERROR: 21\r\n") << false << true << false;
+        QTest::newRow("cms-error-unfinished") << QStringLiteral("AT+CMGS=18\r\r\n+CMS ERROR: ") << false << false << false;
+        QTest::newRow("error-text-inside-info") << QStringLiteral("AT+CGMM\r\r\n+CMS ERROR: phone\r\n\r\nOK\r\n") << true << false << false;
         QTest::newRow("prompt") << QStringLiteral("AT+CMGS=20\r\r\n> ") << false << false << true;
         QTest::newRow("short") << QStringLiteral("OK") << false << false << false;
         QTest::newRow("empty") << QString() << false << false << false;
@@ -206,6 +209,30 @@ private slots:
         QCOMPARE(boxes.shown.size(), 2);
     }
 
+    // SMS commands fail with "+CMS ERROR: n"; the chain must stop, not wait for ever.
+    void extendedErrorStopsTheSendChain()
+    {
+        MsgBoxRecorder boxes;
+        Rig r;
+        r.state.SendActive = true;
+        r.state.WaitSendOk1 = true;
+        Seams::SetPointer(Seams::Pointer::Hourglass);
+        r.deliver(QStringLiteral("\x1a\r\n+CMS ERROR: 304\r\n"), 5);
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Command didn't accept by mobile")});
+        QVERIFY(!r.state.SendActive);
+        QVERIFY(!r.state.WaitSendOk1);
+        QCOMPARE(Seams::CurrentPointer(), Seams::Pointer::Default);
+        QVERIFY(r.port.writes.isEmpty());
+
+        // The probing steps take it as their "No" answer, like plain ERROR.
+        r.d.clearBuffer();
+        r.state.WaitMessageStorage = true;
+        r.deliver(QStringLiteral("AT+CPMS=MT\r\r\n+CMS ERROR: 302\r\n"));
+        QCOMPARE(r.view.info[Info::MessageStorage], QStringLiteral("No"));
+        QVERIFY(r.state.WaitAddressBookRange);
+        QCOMPARE(boxes.shown.size(), 1);
+    }
+
     void errorDuringMessageReadIsNotGeneric()
     {
         MsgBoxRecorder boxes;
@@ -284,6 +311,7 @@ private slots:
         r.deliver(QStringLiteral("\x1a\r\n+CMGS: 12\r\n\r\nOK\r\n"), 3);
         QVERIFY(!r.state.WaitSentOk);
         QCOMPARE(int(r.state.SentCount), count);
+        QCOMPARE(r.view.text6, QString::number(count));   // shown at once, not at the next tick
         QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Messagge sent")});
         QCOMPARE(boxes.shown[0].title, QStringLiteral("Information."));
         QCOMPARE(boxes.shown[0].icon, Seams::MsgIcon::Information);
