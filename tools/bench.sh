@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs the benchmarks from the build folder; each prints its own figures.
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+for b in bench_encoder bench_send; do
+    exe="$build/bench/$b"
+    if [ -x "$exe" ]; then
+        echo "== $b"
+        "$exe"
+    fi
+done
