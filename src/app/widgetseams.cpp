@@ -59,6 +59,12 @@ MsgResult showMessageBox(const MsgBoxCall &call)
     }
 }
 
+QString initialPath(const FileDialogCall &call)
+{
+    return call.directory.isEmpty() ? call.fileName
+                                    : call.directory + QLatin1Char('/') + call.fileName;
+}
+
 } // namespace
 
 void installWidgetSeams()
@@ -66,17 +72,11 @@ void installWidgetSeams()
     setMsgBoxHandler(showMessageBox);
     setOpenFileDialogHandler([](const FileDialogCall &call) {
         return QFileDialog::getOpenFileName(QApplication::activeWindow(), call.title,
-                                            call.directory.isEmpty()
-                                                ? call.fileName
-                                                : call.directory + QLatin1Char('/') + call.fileName,
-                                            call.filter);
+                                            initialPath(call), call.filter);
     });
     setSaveFileDialogHandler([](const FileDialogCall &call) {
         return QFileDialog::getSaveFileName(QApplication::activeWindow(), call.title,
-                                            call.directory.isEmpty()
-                                                ? call.fileName
-                                                : call.directory + QLatin1Char('/') + call.fileName,
-                                            call.filter);
+                                            initialPath(call), call.filter);
     });
     setOpenExternalHandler([](const QString &target) {
         const QUrl url = target.contains(QLatin1String("://")) ? QUrl(target)
