@@ -4,19 +4,17 @@
 // COM1), and the PDUs the phone received decoded by python-gammu.
 #include "app/appstate.h"
 #include "app/form1.h"
-#include "app/qserialphoneport.h"
 #include "app/seams.h"
 #include "msgboxrecorder.h"
+#include "phonesimrunner.h"
 #include "smartoracle.h"
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -25,57 +23,6 @@ namespace {
 
 bool logoPattern(int x, int y) { return (x + 2 * y) % 9 == 0 || (y == 13 && x > 60); }
 bool picturePattern(int x, int y) { return (x + y) % 13 == 0 || (y == 27 && x >= 16); }
-
-/// The simulator, linked as COM1 in `folder`, writing its transcript there.
-struct Phone
-{
-    QProcess process;
-    QString transcript;
-
-    bool start(const QString &folder)
-    {
-        transcript = folder + QStringLiteral("/phonesim.jsonl");
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(QStringLiteral(SMS_PHONESIM),
-                      {QStringLiteral("--scenario"), QStringLiteral(SMS_PHONESIM_SCENARIO),
-                       QStringLiteral("--link"), folder + QStringLiteral("/COM1"),
-                       QStringLiteral("--transcript"), transcript});
-        if (!process.waitForStarted(5000))
-            return false;
-        QElapsedTimer t;
-        t.start();
-        while (!QFile::exists(folder + QStringLiteral("/COM1")) && t.elapsed() < 5000)
-            QTest::qWait(20);
-        return QFile::exists(folder + QStringLiteral("/COM1"));
-    }
-
-    /// The PDUs the phone took with AT+CMGS, in order.
-    QList<QJsonObject> sentPdus() const
-    {
-        QList<QJsonObject> out;
-        QFile f(transcript);
-        if (!f.open(QIODevice::ReadOnly))
-            return out;
-        for (const QByteArray &line : f.readAll().split('\n')) {
-            const QJsonObject o = QJsonDocument::fromJson(line).object();
-            if (o[QLatin1String("type")].toString() == QLatin1String("pdu")
-                && o[QLatin1String("command")].toString() == QLatin1String("AT+CMGS"))
-                out << o;
-        }
-        return out;
-    }
-
-    ~Phone()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(3000)) {
-                process.kill();
-                process.waitForFinished(3000);
-            }
-        }
-    }
-};
 
 } // namespace
 
@@ -92,25 +39,26 @@ private slots:
 
     void sendsLogosAndPictureThroughThePhone()
     {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        Seams::setProgramFolder(dir.path());
-        Phone phone;
-        QVERIFY(phone.start(dir.path()));
-
         MsgBoxRecorder boxes;
-        AppState state;
-        QSerialPhonePort comm;
-        Form1 f(state, comm);
-        f.Form_Load();
-        f.show();
-        QTRY_VERIFY_WITH_TIMEOUT(!f.PendingAutoConnect() && comm.PortOpen(), 15000);
+        PhonesimRunner phone;
+        QVERIFY2(phone.start(QStringLiteral(SMS_PHONESIM), QStringLiteral(SMS_PHONESIM_SCENARIO)),
+                 qPrintable(phone.error));
+        AppState &state = phone.state;
+        Form1 &f = *phone.form;
         QTRY_VERIFY_WITH_TIMEOUT(f.Command6->isEnabled(), 3000);
         QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(QLatin1Char('|'))));
+        // The PDUs the phone took with AT+CMGS, in order.
+        const auto sentPdus = [&phone] {
+            QList<QJsonObject> out;
+            for (const QJsonObject &o : phone.events(QStringLiteral("pdu")))
+                if (o[QLatin1String("command")].toString() == QLatin1String("AT+CMGS"))
+                    out << o;
+            return out;
+        };
         state.ConfirmSend = false;
 
-        const QString logoFile = dir.filePath(QStringLiteral("logo.bmp"));
-        const QString pictureFile = dir.filePath(QStringLiteral("picture.bmp"));
+        const QString logoFile = phone.file(QStringLiteral("logo.bmp"));
+        const QString pictureFile = phone.file(QStringLiteral("picture.bmp"));
         for (const auto &[path, bytes] : {std::pair{logoFile, SmartOracle::bmp(14, logoPattern)},
                                           std::pair{pictureFile, SmartOracle::bmp(28, picturePattern)}}) {
             QFile out(path);
@@ -126,12 +74,12 @@ private slots:
         QVERIFY(state.LogoMode);
 
         const auto send = [&](int expectedPdus) {
-            const int before = int(phone.sentPdus().size());
+            const int before = int(sentPdus().size());
             const int sentBoxes = int(boxes.texts().count(QStringLiteral("Messagge sent")));
             f.Command6->click();
             QTRY_COMPARE_WITH_TIMEOUT(int(boxes.texts().count(QStringLiteral("Messagge sent"))),
                                       sentBoxes + 1, 15000);
-            QTRY_COMPARE_WITH_TIMEOUT(int(phone.sentPdus().size()), before + expectedPdus, 3000);
+            QTRY_COMPARE_WITH_TIMEOUT(int(sentPdus().size()), before + expectedPdus, 3000);
             // The count box is refreshed by the status timer; the next count builds on it.
             QTRY_COMPARE_WITH_TIMEOUT(f.Text6->text().trimmed(), QString::number(state.SentCount),
                                       3000);
@@ -160,7 +108,7 @@ private slots:
         const QStringList others = boxes.texts().filter(QRegularExpression(QStringLiteral("^(?!Messagge sent$)")));
         QVERIFY2(others.isEmpty(), qPrintable(others.join(QLatin1Char('|'))));
 
-        const QList<QJsonObject> sent = phone.sentPdus();
+        const QList<QJsonObject> sent = sentPdus();
         QCOMPARE(sent.size(), 5);
         QStringList pdus;
         for (const QJsonObject &o : sent) {
@@ -214,10 +162,6 @@ private slots:
             if (!expected[i].network.isEmpty())
                 QCOMPARE(e[QLatin1String("network")].toString(), expected[i].network);
         }
-
-        f.Timer1->stop();
-        comm.setPortOpen(false);
-        Seams::setProgramFolder(QString());
     }
 };
 
