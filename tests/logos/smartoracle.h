@@ -1,20 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Runs decode_smart.py (python-gammu) over groups of PDUs and gives back its JSON, and
-// builds the pictures the logo tests send.
+// Runs decode_smart.py (python-gammu) over the PDUs of logos and picture messages and checks
+// what gammu finds in them; builds the pictures the tests send.
 #pragma once
 
 #include "bmpbuilder.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
-
-#include <functional>
+#include <QTest>
 
 namespace SmartOracle {
+
+enum class Kind { Operator, Group, Picture };
+using Picture = std::function<bool(int x, int y)>;   ///< true for black
 
 inline QString python()
 {
@@ -22,7 +23,6 @@ inline QString python()
     return p.isEmpty() ? QStringLiteral("/usr/bin/python3") : p;
 }
 
-/// True when python-gammu can be imported.
 inline bool available()
 {
     QProcess probe;
@@ -32,26 +32,77 @@ inline bool available()
 }
 
 /// One decoded message per group of PDUs; an empty array when the script failed.
-inline QJsonArray decode(const QList<QStringList> &messages, QString *errors = nullptr)
+inline QJsonArray decode(const QList<QStringList> &messages, QString *errors)
 {
     QJsonArray in;
     for (const QStringList &pdus : messages)
         in.append(QJsonArray::fromStringList(pdus));
     QProcess py;
     py.start(python(), {QStringLiteral(SMS_DECODE_SMART)});
-    if (!py.waitForStarted(10000))
-        return {};
     py.write(QJsonDocument(in).toJson(QJsonDocument::Compact));
     py.closeWriteChannel();
     if (!py.waitForFinished(60000))
         return {};
-    if (errors)
-        *errors = QString::fromLocal8Bit(py.readAllStandardError());
+    *errors = QString::fromLocal8Bit(py.readAllStandardError());
     return QJsonDocument::fromJson(py.readAllStandardOutput()).array();
 }
 
-/// XPM-style rows of a picture: '#' for black, ' ' for white.
-inline QStringList rows(int width, int height, const std::function<bool(int, int)> &black)
+/// A black-and-white picture as a 1-bit BMP with the table white, black.
+inline QByteArray bmp(int height, const Picture &black)
+{
+    BmpLayout l;
+    l.height = height;
+    l.table = {0xFFFFFF, 0x000000};
+    l.pixel = [black](int x, int y) { return black(x, y) ? 1u : 0u; };
+    return buildBmp(l);
+}
+
+/// Checks one decoded message: 8-bit parts to `number` on the ports of `kind` (5506, 5507,
+/// or 5514 in three concatenated parts), and the picture and network code gammu finds.
+inline void verify(const QJsonValue &decoded, Kind kind, const Picture &black,
+                   const QString &network, const QString &number)
+{
+    const QJsonObject d = decoded.toObject();
+    QVERIFY2(!d.contains(QLatin1String("error")), qPrintable(d[QLatin1String("error")].toString()));
+    const QStringList udh = kind == Kind::Operator ? QStringList{QStringLiteral("06050415821582")}
+                            : kind == Kind::Group  ? QStringList{QStringLiteral("06050415831583")}
+                                                   : QStringList{QStringLiteral("0B0504158A158A0003040301"),
+                                                                 QStringLiteral("0B0504158A158A0003040302"),
+                                                                 QStringLiteral("0B0504158A158A0003040303")};
+    const QJsonArray parts = d[QLatin1String("parts")].toArray();
+    QCOMPARE(parts.size(), udh.size());
+    for (int i = 0; i < parts.size(); ++i) {
+        const QJsonObject p = parts.at(i).toObject();
+        QCOMPARE(p[QLatin1String("coding")].toString(), QStringLiteral("8bit"));
+        QCOMPARE(p[QLatin1String("udh")].toString(), udh.at(i));
+        QCOMPARE(p[QLatin1String("number")].toString(), number);
+    }
+    const QJsonArray entries = d[QLatin1String("entries")].toArray();
+    QCOMPARE(entries.size(), 1);
+    const QJsonObject e = entries.at(0).toObject();
+    const int height = kind == Kind::Picture ? 28 : 14;
+    QCOMPARE(e[QLatin1String("type")].toString(),
+             kind == Kind::Operator ? QStringLiteral("OperatorLogo")
+             : kind == Kind::Group  ? QStringLiteral("CallerGroupLogo")
+                                    : QStringLiteral("PictureImage"));
+    QCOMPARE(e[QLatin1String("width")].toInt(), 72);
+    QCOMPARE(e[QLatin1String("height")].toInt(), height);
+    QStringList rows, got;
+    for (int y = 0; y < height; ++y) {
+        QString row;
+        for (int x = 0; x < 72; ++x)
+            row += black(x, y) ? QLatin1Char('#') : QLatin1Char(' ');
+        rows << row;
+    }
+    for (const QJsonValue &r : e[QLatin1String("rows")].toArray())
+        got << r.toString();
+    QCOMPARE(got, rows);
+    if (kind == Kind::Operator)
+        QCOMPARE(e[QLatin1String("network")].toString(), network);
+}
+
+// TEMP until tst_logo_e2e.cpp uses verify().
+inline QStringList rows(int width, int height, const Picture &black)
 {
     QStringList out;
     for (int y = 0; y < height; ++y) {
@@ -62,23 +113,12 @@ inline QStringList rows(int width, int height, const std::function<bool(int, int
     }
     return out;
 }
-
 inline QStringList toStrings(const QJsonValue &v)
 {
     QStringList out;
     for (const QJsonValue &e : v.toArray())
         out << e.toString();
     return out;
-}
-
-/// A black-and-white picture as a 1-bit BMP with the table white, black.
-inline QByteArray bmp(int height, const std::function<bool(int, int)> &black)
-{
-    BmpSpec s;
-    s.height = height;
-    s.table = {0xFFFFFF, 0x000000};
-    s.pixel = [black](int x, int y) { return black(x, y) ? 1u : 0u; };
-    return buildBmp(s);
 }
 
 } // namespace SmartOracle

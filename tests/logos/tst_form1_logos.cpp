@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The logo frame of the main window: the "Nokia Logo" box, the three kinds, loading a BMP,
-// the preview, the operator codes and Operator.sms.
+// the preview, the operator codes, Operator.sms, and the PDUs built from a loaded file as
+// python-gammu's Smart Messaging decoder reads them.
 #include "app/appstate.h"
 #include "app/form1.h"
 #include "app/seams.h"
 #include "fakephoneport.h"
-#include "logos/form1_logos.h"
 #include "msgboxrecorder.h"
+#include "smartoracle.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -24,12 +25,13 @@
 
 #include <memory>
 
+using SmartOracle::Kind;
+Q_DECLARE_METATYPE(SmartOracle::Picture)
+Q_DECLARE_METATYPE(Kind)
+
 namespace {
 
-QString fixture(const char *name)
-{
-    return QStringLiteral(SMS_BMP_DATA "/") + QString::fromLatin1(name);
-}
+QString fixture(const char *name) { return QStringLiteral(SMS_BMP_DATA "/") + QLatin1String(name); }
 
 QString zeros(int n) { return QString(n, QLatin1Char('0')); }
 
@@ -63,13 +65,7 @@ class TestForm1Logos : public QObject
     }
 
     QImage preview() { return f().Image1->pixmap().toImage(); }
-
-    void writeOperatorFile(const QByteArray &bytes)
-    {
-        QFile file(Seams::ProgramFile(QStringLiteral("Operator.sms")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+    QString operatorFile() { return Seams::ProgramFile(QStringLiteral("Operator.sms")); }
 
 private slots:
     void init()
@@ -79,7 +75,6 @@ private slots:
         Seams::setProgramFolder(m_dir->path());
         m_boxes = std::make_unique<MsgBoxRecorder>();
         m_dialogs.clear();
-        m_nextFile.clear();
         Seams::setOpenFileDialogHandler([this](const Seams::FileDialogCall &call) {
             m_dialogs << call;
             return m_nextFile;
@@ -102,10 +97,18 @@ private slots:
         m_dir.reset();
     }
 
-    // Ticking reads Operator.sms; the first field is read as a number.
-    void tickingReadsOperatorFileAndSwitchesMode()
+    // Ticking reads Operator.sms (the first field as a number) and switches the text box off.
+    void tickingTheBox()
     {
-        writeOperatorFile("001\r\n01\r\n");
+        f().Text7->setText(QStringLiteral("262"));
+        f().Check1->click();   // no Operator.sms yet: the boxes keep what they hold
+        QCOMPARE(f().Text7->text(), QStringLiteral("262"));
+        QVERIFY(f().Text8->text().isEmpty());
+        f().Check1->click();
+        QFile file(operatorFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("001\r\n01\r\n");
+        file.close();
         f().setText5Text(QStringLiteral("some text"));
         f().Check1->click();
         QVERIFY(s().LogoMode);
@@ -113,74 +116,65 @@ private slots:
         QCOMPARE(f().Text8->text(), QStringLiteral("01"));
         QCOMPARE(s().OperatorMcc, QStringLiteral("00F1"));
         QCOMPARE(s().OperatorMnc, QStringLiteral("10"));
-        QVERIFY(f().Frame1->isEnabled());
-        QVERIFY(f().Command9->isEnabled());
-        QVERIFY(!f().Text5->isEnabled());
+        QVERIFY(f().Frame1->isEnabled() && f().Command9->isEnabled() && !f().Text5->isEnabled());
         QVERIFY(f().Text5->toPlainText().isEmpty());
-        QVERIFY(m_boxes->shown.isEmpty());
 
+        load(fixture("pil_72x14_topleft.bmp"));
+        const QString logo = s().LogoData;
         f().setText5Text(QStringLiteral("x"));
         f().Check1->click();
         QVERIFY(!s().LogoMode);
-        QVERIFY(!f().Frame1->isEnabled());
-        QVERIFY(!f().Command9->isEnabled());
-        QVERIFY(f().Text5->isEnabled());
+        QVERIFY(!f().Frame1->isEnabled() && !f().Command9->isEnabled() && f().Text5->isEnabled());
         QVERIFY(f().Text5->toPlainText().isEmpty());
-    }
-
-    void missingOperatorFileKeepsBoxes()
-    {
-        f().Text7->setText(QStringLiteral("262"));
+        QVERIFY(preview().isNull());
+        QCOMPARE(s().LogoData, logo);   // unticking keeps the loaded logo
         f().Check1->click();
-        QCOMPARE(f().Text7->text(), QStringLiteral("262"));
-        QVERIFY(f().Text8->text().isEmpty());
+        QCOMPARE(s().LogoData, logo);
         QVERIFY(m_boxes->shown.isEmpty());
     }
 
-    void loadsGroupLogoAndPreview()
+    void loads_data()
     {
+        QTest::addColumn<bool>("picture");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("data");   // LogoData, or PictureData1..3
+        QTest::addColumn<QString>("messages");
+        QTest::addColumn<QPoint>("black");        // a black pixel of the preview; (1, 0) is white
+        const QStringList topLeft{QStringLiteral("80") + zeros(250)};
+        QTest::newRow("pillow") << false << fixture("pil_72x14_topleft.bmp") << topLeft
+                                << QStringLiteral("1") << QPoint(0, 0);
+        QTest::newRow("top-down-v5") << false << fixture("td_v5_72x14_topleft.bmp") << topLeft
+                                     << QStringLiteral("1") << QPoint(0, 0);
+        QTest::newRow("picture") << true << fixture("im_bmp3_72x28_bottomright.bmp")
+                                 << QStringList{zeros(234), zeros(256), QStringLiteral("00000000000001")}
+                                 << QStringLiteral("3") << QPoint(71, 27);
+    }
+    void loads()
+    {
+        QFETCH(bool, picture);
+        QFETCH(QString, file);
+        QFETCH(QStringList, data);
+        QFETCH(QString, messages);
+        QFETCH(QPoint, black);
         f().Check1->click();
-        load(fixture("pil_72x14_topleft.bmp"));
+        if (picture)
+            f().Option3->click();
+        QCOMPARE(s().PictureMode, picture);
+        load(file);
         QCOMPARE(m_dialogs.size(), 1);
         QCOMPARE(m_dialogs.first().title, QStringLiteral(" Legge un file BMP"));
         QCOMPARE(m_dialogs.first().fileName, QStringLiteral("*.Bmp"));
-        QCOMPARE(s().LogoData, QStringLiteral("80") + zeros(250));
-        QCOMPARE(f().Label14->text(), QStringLiteral("1"));
+        const QStringList got = picture ? QStringList{s().PictureData1, s().PictureData2,
+                                                      s().PictureData3}
+                                        : QStringList{s().LogoData};
+        QCOMPARE(got, data);
+        QCOMPARE(f().Label14->text(), messages);
         const QImage img = preview();
-        QCOMPARE(img.size(), QSize(72, 14));
-        QCOMPARE(img.pixel(0, 0), qRgb(0, 0, 0));
+        QCOMPARE(img.size(), QSize(72, picture ? 28 : 14));
+        QCOMPARE(img.pixel(black), qRgb(0, 0, 0));
         QCOMPARE(img.pixel(1, 0), qRgb(255, 255, 255));
-        QCOMPARE(img.pixel(71, 13), qRgb(255, 255, 255));
-        QCOMPARE(LogoStateOf(f()).LogoInfo.bmiHeader.biWidth, 72);
+        QCOMPARE(img.pixel(70, picture ? 27 : 13), qRgb(255, 255, 255));
         QVERIFY(m_boxes->shown.isEmpty());
-    }
-
-    // The preview shows what is sent: a dark grey pixel is white there.
-    void previewShowsOnlyPureBlack()
-    {
-        f().Check1->click();
-        load(fixture("td_v5_72x14_topleft.bmp"));
-        QCOMPARE(s().LogoData, QStringLiteral("80") + zeros(250));
-        QCOMPARE(preview().pixel(0, 0), qRgb(0, 0, 0));
-        load(fixture("pil_72x14_black.bmp"));
-        QCOMPARE(s().LogoData, QString(252, QLatin1Char('F')));
-        QCOMPARE(preview().pixel(40, 7), qRgb(0, 0, 0));
-    }
-
-    void loadsPictureMessage()
-    {
-        f().Check1->click();
-        f().Option3->click();
-        QVERIFY(s().PictureMode && !s().OperatorLogoMode);
-        load(fixture("im_bmp3_72x28_bottomright.bmp"));
-        QCOMPARE(s().PictureData1, zeros(234));
-        QCOMPARE(s().PictureData2, zeros(256));
-        QCOMPARE(s().PictureData3, QStringLiteral("00000000000001"));
-        QCOMPARE(f().Label14->text(), QStringLiteral("3"));
-        const QImage img = preview();
-        QCOMPARE(img.size(), QSize(72, 28));
-        QCOMPARE(img.pixel(71, 27), qRgb(0, 0, 0));
-        QCOMPARE(img.pixel(70, 27), qRgb(255, 255, 255));
     }
 
     void refusals_data()
@@ -206,27 +200,21 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, message);
         f().Check1->click();
-        if (picture) {
+        if (picture)
             f().Option3->click();
-            load(fixture("pil_72x28_bottomright.bmp"));
-        } else {
-            load(fixture("pil_72x14_topleft.bmp"));
-        }
+        load(fixture(picture ? "pil_72x28_bottomright.bmp" : "pil_72x14_topleft.bmp"));
         const QString logo = s().LogoData, pic3 = s().PictureData3;
+        QVERIFY(!(picture ? pic3 : logo).isEmpty());
         const QImage before = preview();
         f().Label14->setText(QStringLiteral("7"));
         load(file);
-        if (message.isEmpty()) {
-            QVERIFY(m_boxes->shown.isEmpty());
-        } else {
-            QCOMPARE(m_boxes->shown.size(), 1);
-            QCOMPARE(m_boxes->shown.first().text, message);
+        QCOMPARE(m_boxes->texts(), message.isEmpty() ? QStringList{} : QStringList{message});
+        if (!message.isEmpty()) {
             QCOMPARE(m_boxes->shown.first().title, QStringLiteral("Error."));
             QCOMPARE(m_boxes->shown.first().icon, Seams::MsgIcon::Exclamation);
         }
         QCOMPARE(s().LogoData, logo);
         QCOMPARE(s().PictureData3, pic3);
-        QVERIFY(!(picture ? pic3 : logo).isEmpty());
         QCOMPARE(preview(), before);
         QCOMPARE(f().Label14->text(), QStringLiteral("7"));
     }
@@ -242,14 +230,14 @@ private slots:
         // Between the two 72 x 14 kinds the logo stays.
         f().Option1->click();
         QVERIFY(s().OperatorLogoMode && !s().PictureMode);
-        QCOMPARE(s().LogoData, logo);
-        QVERIFY(!preview().isNull());
         f().Option2->click();
         QCOMPARE(s().LogoData, logo);
+        QVERIFY(!preview().isNull());
         QCOMPARE(s().Pdu1, QStringLiteral("built"));
 
         // Crossing to the picture message drops the picture and the built messages.
         f().Option3->click();
+        QVERIFY(s().PictureMode && !s().OperatorLogoMode);
         QVERIFY(s().LogoData.isEmpty());
         QVERIFY(preview().isNull());
         for (const QString *field : {&s().Pdu1, &s().Pdu2, &s().Pdu3, &s().UserData1,
@@ -257,7 +245,6 @@ private slots:
             QVERIFY(field->isEmpty());
 
         load(fixture("pil_72x28_bottomright.bmp"));
-        QVERIFY(!s().PictureData1.isEmpty());
         f().Option3->click();   // the same kind again keeps it
         QVERIFY(!s().PictureData1.isEmpty());
         f().Option1->click();   // and back to a logo drops it
@@ -265,64 +252,41 @@ private slots:
                 && s().PictureData3.isEmpty());
     }
 
-    void codeBoxesFollowTheKind()
+    // Only the operator logo takes the codes; typing them encodes them at once.
+    void codeBoxes()
     {
         f().Check1->click();
         f().Option1->click();
         QVERIFY(f().Text7->isEnabled() && f().Text8->isEnabled());
         const QColor on = f().Text7->palette().color(QPalette::Base);
-        f().Option3->click();
-        QVERIFY(!f().Text7->isEnabled() && !f().Text8->isEnabled());
-        QVERIFY(f().Text7->palette().color(QPalette::Base) != on);
-        f().Option1->click();
-        f().Option2->click();
-        QVERIFY(!f().Text7->isEnabled() && !f().Text8->isEnabled());
-    }
-
-    void typingTheCodes()
-    {
-        f().Check1->click();
-        f().Option1->click();
-        const QStringList mcc{QStringLiteral("00F2"), QStringLiteral("0022"),
-                              QStringLiteral("22F2")};
-        f().Text7->setFocus();
-        for (int i = 0; i < 3; ++i) {
+        const QStringList mcc{QStringLiteral("00F2"), QStringLiteral("0022"), QStringLiteral("22F2")};
+        for (int i = 0; i < 4; ++i) {   // the box takes three characters
             QTest::keyClick(f().Text7, Qt::Key_2);
-            QCOMPARE(s().OperatorMcc, mcc.at(i));
+            QCOMPARE(s().OperatorMcc, mcc.at(std::min(i, 2)));
         }
-        QTest::keyClick(f().Text7, Qt::Key_2);   // the box takes three characters
         QCOMPARE(f().Text7->text(), QStringLiteral("222"));
-        QCOMPARE(s().OperatorMcc, QStringLiteral("22F2"));
         QTest::keyClicks(f().Text8, QStringLiteral("01"));
         QCOMPARE(s().OperatorMnc, QStringLiteral("10"));
         f().Text8->clear();
         QCOMPARE(s().OperatorMnc, QStringLiteral("FF"));
+
+        for (QRadioButton *other : {f().Option3, f().Option2}) {
+            other->click();
+            QVERIFY(!f().Text7->isEnabled() && !f().Text8->isEnabled());
+            QVERIFY(f().Text7->palette().color(QPalette::Base) != on);
+        }
     }
 
-    void tickingTwiceKeepsLogo()
-    {
-        f().Check1->click();
-        load(fixture("pil_72x14_topleft.bmp"));
-        const QString logo = s().LogoData;
-        for (int i = 0; i < 4; ++i)
-            f().Check1->click();
-        QCOMPARE(s().LogoData, logo);
-        QVERIFY(s().LogoMode);
-        f().Check1->click();
-        QVERIFY(preview().isNull());
-        QCOMPARE(s().LogoData, logo);
-    }
-
+    // Both codes are needed; the file is written at shutdown and read on the next tick.
     void savesOperatorFile()
     {
-        const QString path = Seams::ProgramFile(QStringLiteral("Operator.sms"));
         f().Text7->setText(QStringLiteral("222"));
         f().SaveOperatorFile();
-        QVERIFY(!QFile::exists(path));   // both codes are needed
+        QVERIFY(!QFile::exists(operatorFile()));
         f().Text8->setText(QStringLiteral("01"));
-        f().SaveOperatorFile();
-        QCOMPARE(readAll(path), QByteArray("222\r\n01\r\n"));
-        // And it is read back on the next tick of the box.
+        m_boxes->answers << Seams::MsgResult::No;
+        f().Command8_Click();
+        QCOMPARE(readAll(operatorFile()), QByteArray("222\r\n01\r\n"));
         f().Text7->clear();
         f().Text8->clear();
         f().Check1->click();
@@ -331,14 +295,70 @@ private slots:
         QCOMPARE(s().OperatorMcc, QStringLiteral("22F2"));
     }
 
-    void shutdownWritesOperatorFile()
+    // The picture, kind and network code gammu finds must be the ones the user gave.
+    void gammuDecodesWhatWasLoaded_data()
     {
-        f().Text7->setText(QStringLiteral("262"));
-        f().Text8->setText(QStringLiteral("02"));
-        m_boxes->answers << Seams::MsgResult::No;
-        f().Command8_Click();
-        QCOMPARE(readAll(Seams::ProgramFile(QStringLiteral("Operator.sms"))),
-                 QByteArray("262\r\n02\r\n"));
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("file");   // empty: the picture below, written as a BMP
+        QTest::addColumn<SmartOracle::Picture>("black");
+        QTest::addColumn<QString>("country");
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<QString>("network");
+        const SmartOracle::Picture logo = [](int x, int y) {
+            return (x + 3 * y) % 7 == 0 || (y == 0 && x < 5) || x == 71;
+        };
+        const SmartOracle::Picture picture = [](int x, int y) {
+            return (x * y) % 11 == 1 || y == 27 || (x == 0 && y < 9);
+        };
+        const SmartOracle::Picture topLeft = [](int x, int y) { return x == 0 && y == 0; };
+        QTest::newRow("operator") << Kind::Operator << QString() << logo << QStringLiteral("222")
+                                  << QStringLiteral("01") << QStringLiteral("222 01");
+        QTest::newRow("operator-v5-top-down") << Kind::Operator << fixture("td_v5_72x14_topleft.bmp")
+                                              << topLeft << QStringLiteral("262")
+                                              << QStringLiteral("02") << QStringLiteral("262 02");
+        QTest::newRow("group") << Kind::Group << QString() << logo << QString() << QString() << QString();
+        QTest::newRow("group-pillow") << Kind::Group << fixture("pil_72x14_topleft.bmp") << topLeft
+                                      << QString() << QString() << QString();
+        QTest::newRow("picture") << Kind::Picture << QString() << picture << QString() << QString()
+                                 << QString();
+        QTest::newRow("picture-imagemagick")
+            << Kind::Picture << fixture("im_bmp3_72x28_bottomright.bmp")
+            << SmartOracle::Picture([](int x, int y) { return x == 71 && y == 27; }) << QString()
+            << QString() << QString();
+    }
+    void gammuDecodesWhatWasLoaded()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QString, file);
+        QFETCH(SmartOracle::Picture, black);
+        QFETCH(QString, country);
+        QFETCH(QString, op);
+        QFETCH(QString, network);
+        if (!SmartOracle::available())
+            QSKIP("python3-gammu is not installed (apt-get install python3-gammu)");
+        if (file.isEmpty()) {
+            file = m_dir->filePath(QStringLiteral("drawn.bmp"));
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(SmartOracle::bmp(kind == Kind::Picture ? 28 : 14, black));
+        }
+        f().Check1->click();
+        (kind == Kind::Operator ? f().Option1 : kind == Kind::Group ? f().Option2 : f().Option3)
+            ->click();
+        QTest::keyClicks(f().Text7, country);
+        QTest::keyClicks(f().Text8, op);
+        load(file);
+        f().Text2->setText(QStringLiteral("393359609600"));
+        f().Text4->setText(QStringLiteral("3471234567"));
+        f().Command5->click();
+        QVERIFY2(m_boxes->shown.isEmpty(), qPrintable(m_boxes->texts().join(QLatin1Char('|'))));
+        const QStringList pdus = kind == Kind::Picture ? QStringList{s().Pdu1, s().Pdu2, s().Pdu3}
+                                                       : QStringList{s().Pdu1};
+        QVERIFY(!pdus.contains(QString()));
+        QString errors;
+        const QJsonArray out = SmartOracle::decode({pdus}, &errors);
+        QVERIFY2(out.size() == 1, qPrintable(errors));
+        SmartOracle::verify(out.at(0), kind, black, network, QStringLiteral("3471234567"));
     }
 };
 
