@@ -17,18 +17,11 @@ namespace SmartOracle {
 enum class Kind { Operator, Group, Picture };
 using Picture = std::function<bool(int x, int y)>;   ///< true for black
 
-inline QString python()
-{
-    const QString p = qEnvironmentVariable("SMS_PYTHON3");
-    return p.isEmpty() ? QStringLiteral("/usr/bin/python3") : p;
-}
+inline QString python() { return qEnvironmentVariable("SMS_PYTHON3", QStringLiteral("/usr/bin/python3")); }
 
 inline bool available()
 {
-    QProcess probe;
-    probe.start(python(), {QStringLiteral("-c"), QStringLiteral("import gammu")});
-    return probe.waitForFinished(30000) && probe.exitStatus() == QProcess::NormalExit
-           && probe.exitCode() == 0;
+    return QProcess::execute(python(), {QStringLiteral("-c"), QStringLiteral("import gammu")}) == 0;
 }
 
 /// One decoded message per group of PDUs; an empty array when the script failed.
@@ -99,26 +92,6 @@ inline void verify(const QJsonValue &decoded, Kind kind, const Picture &black,
     QCOMPARE(got, rows);
     if (kind == Kind::Operator)
         QCOMPARE(e[QLatin1String("network")].toString(), network);
-}
-
-// TEMP until tst_logo_e2e.cpp uses verify().
-inline QStringList rows(int width, int height, const Picture &black)
-{
-    QStringList out;
-    for (int y = 0; y < height; ++y) {
-        QString row;
-        for (int x = 0; x < width; ++x)
-            row += black(x, y) ? QLatin1Char('#') : QLatin1Char(' ');
-        out << row;
-    }
-    return out;
-}
-inline QStringList toStrings(const QJsonValue &v)
-{
-    QStringList out;
-    for (const QJsonValue &e : v.toArray())
-        out << e.toString();
-    return out;
 }
 
 } // namespace SmartOracle
