@@ -14,32 +14,30 @@
 #include <unistd.h>
 
 namespace {
-/// A pseudo-terminal pair; the test plays the phone on the master side.
+/// A pseudo-terminal whose slave is linked as `link`; the test plays the phone on the master.
 struct Pty
 {
-    int master = -1;
-    QString slave;
-    Pty()
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    QString link;
+    explicit Pty(const QString &at) : link(at)
     {
-        master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
-            return;
-        slave = QString::fromLocal8Bit(ptsname(master));
-        fcntl(master, F_SETFL, O_NONBLOCK);
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) {
+            fcntl(master, F_SETFL, O_NONBLOCK);
+            QFile::remove(link);
+            QFile::link(QString::fromLocal8Bit(ptsname(master)), link);
+        }
     }
-    ~Pty() { closeMaster(); }
-    void closeMaster()
+    ~Pty()
     {
         if (master >= 0)
             ::close(master);
-        master = -1;
+        QFile::remove(link);
     }
     QByteArray readAll()
     {
         QByteArray out;
         char buf[256];
-        ssize_t n;
-        while ((n = ::read(master, buf, sizeof buf)) > 0)
+        for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;)
             out.append(buf, n);
         return out;
     }
@@ -50,38 +48,31 @@ class TestQSerialPhonePort : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
+    QString com(int n) const { return m_dir.filePath(QStringLiteral("COM%1").arg(n)); }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_dir.isValid());
-        Seams::setProgramFolder(m_dir.path());
-    }
+    void initTestCase() { Seams::setProgramFolder(m_dir.path()); }
     void cleanupTestCase() { Seams::setProgramFolder(QString()); }
 
-    void entryInTheProgramFolderComesFirst()
+    void namingAndMissingPort()
     {
-        const QString link = m_dir.filePath(QStringLiteral("COM3"));
-        QVERIFY(QFile::link(QStringLiteral("/dev/null"), link));
-        QCOMPARE(QSerialPhonePort::DeviceFor(3), link);
-        QFile::remove(link);
-        // Nothing anywhere: the name of the missing entry, so the opening fails.
-        if (!QFile::exists(QStringLiteral("/dev/ttyUSB199"))
-            && !QFile::exists(QStringLiteral("/dev/ttyACM199"))
-            && !QFile::exists(QStringLiteral("/dev/ttyS199")))
-            QCOMPARE(QSerialPhonePort::DeviceFor(200), m_dir.filePath(QStringLiteral("COM200")));
-        if (QFile::exists(QStringLiteral("/dev/ttyS0")) && !QFile::exists(QStringLiteral("/dev/ttyUSB0"))
-            && !QFile::exists(QStringLiteral("/dev/ttyACM0")))
+        // An entry in the program folder comes first.
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), com(3)));
+        QCOMPARE(QSerialPhonePort::DeviceFor(3), com(3));
+        QFile::remove(com(3));
+        auto none = [](int n) {
+            return !QFile::exists(QStringLiteral("/dev/ttyUSB%1").arg(n))
+                && !QFile::exists(QStringLiteral("/dev/ttyACM%1").arg(n));
+        };
+        if (none(199) && !QFile::exists(QStringLiteral("/dev/ttyS199")))
+            QCOMPARE(QSerialPhonePort::DeviceFor(200), com(200));   // the missing entry: opening fails
+        if (none(0) && QFile::exists(QStringLiteral("/dev/ttyS0")))
             QCOMPARE(QSerialPhonePort::DeviceFor(1), QStringLiteral("/dev/ttyS0"));
-    }
 
-    void missingPortFailsToOpen()
-    {
         QSerialPhonePort port;
         QVERIFY(port.setCommPort(201));
         QVERIFY(!port.setPortOpen(true));
-        QVERIFY(!port.PortOpen());
-        QVERIFY(!port.lastError().isEmpty());
+        QVERIFY(!port.PortOpen() && !port.lastError().isEmpty());
         QVERIFY(!port.Output(QStringLiteral("AT\r")));   // closed: nothing written, no crash
         QCOMPARE(port.Input(), QString());
     }
@@ -89,24 +80,17 @@ private slots:
     void oneOctetPerCharacter_data()
     {
         QTest::addColumn<int>("handshaking");
-        QTest::newRow("none") << 0;
-        QTest::newRow("xon-xoff") << 1;
-        QTest::newRow("rts") << 2;
-        QTest::newRow("rts-and-xon-xoff") << 3;
+        for (int h = 0; h <= 3; ++h)
+            QTest::addRow("handshaking-%d", h) << h;
     }
     void oneOctetPerCharacter()
     {
         QFETCH(int, handshaking);
-        Pty pty;
-        QVERIFY(pty.master >= 0);
-        const QString link = m_dir.filePath(QStringLiteral("COM1"));
-        QFile::remove(link);
-        QVERIFY(QFile::link(pty.slave, link));
+        Pty pty(com(1));
+        QVERIFY(QFile::exists(com(1)));
         QSerialPhonePort port;
-        QVERIFY(port.setSettings(QStringLiteral("115200,n,8,1")));
-        QVERIFY(port.setHandshaking(handshaking));
+        QVERIFY(port.setSettings(QStringLiteral("115200,n,8,1")) && port.setHandshaking(handshaking));
         QVERIFY2(port.setPortOpen(true), qPrintable(port.lastError()));
-        QVERIFY(port.PortOpen());
         QVERIFY(!port.setCommPort(2));   // not while open
 
         // Ctrl-Z and a character above 127 go out as single octets.
@@ -122,17 +106,12 @@ private slots:
         QCOMPARE(in, QStringLiteral("OK\u00a3\r\n"));
         QVERIFY(comm.count() >= 1);
         port.setPortOpen(false);
-        QFile::remove(link);
     }
 
-    // The other end goes away while the port is open: the port ends up closed, once.
+    // The cable is pulled while the port is open: the port ends up closed, once.
     void vanishedPeerClosesThePort()
     {
-        auto pty = std::make_unique<Pty>();
-        QVERIFY(pty->master >= 0);
-        const QString link = m_dir.filePath(QStringLiteral("COM1"));
-        QFile::remove(link);
-        QVERIFY(QFile::link(pty->slave, link));
+        auto pty = std::make_unique<Pty>(com(1));
         QSerialPhonePort port;
         QVERIFY(port.setPortOpen(true));
         QSignalSpy comm(&port, &PhonePort::OnComm);
@@ -143,7 +122,6 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(comm.count(), events);   // no storm of events afterwards
         QVERIFY(!port.Output(QStringLiteral("AT\r")));
-        QFile::remove(link);
     }
 };
 
