@@ -6,20 +6,19 @@
 #include "app/textfile.h"
 #include "app/vbstrings.h"
 #include "encoding/codice7.h"
+#include "fakephoneport.h"
 #include "msgboxrecorder.h"
-#include "smsphone.h"
 
 #include <QAction>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
-using Seams::MsgButtons;
-using Seams::MsgIcon;
+using namespace Qt::StringLiterals;
 using Seams::MsgResult;
 
 namespace {
@@ -34,48 +33,40 @@ QString letters(int n)
     return t;
 }
 
+// Answers AT+CMGS / AT+CMGW with the prompt, a PDU with its reference and OK (or ERROR for
+// a chosen part), and AT+CSCA? with a service centre; a moment later and in two pieces.
+class SmsPhone : public FakePhonePort
+{
+public:
+    int pdus = 0;
+    int errorOnPdu = 0;   ///< 1-based; 0 never
+    QString cscaReply = u"+CSCA: \"+393359609600\",145"_s;
+
+    bool Output(const QString &text) override
+    {
+        if (!FakePhonePort::Output(text))
+            return false;
+        if (text.endsWith(kCtrlZ))
+            send(text + (++pdus == errorOnPdu ? u"\r\nERROR\r\n"_s : u"\r\n+CMGS: %1\r\n\r\nOK\r\n"_s.arg(pdus)));
+        else if (text.startsWith("AT+CMGS="_L1) || text.startsWith("AT+CMGW="_L1))
+            send(text + u"\r\n> "_s);
+        else if (text == "AT+CSCA?\r"_L1)
+            send(text + u"\r\n"_s + cscaReply + u"\r\n\r\nOK\r\n"_s);
+        return true;
+    }
+    void send(const QString &text)
+    {
+        const QString a = text.left(text.size() / 2), b = text.mid(text.size() / 2);
+        QTimer::singleShot(2, this, [this, a] { if (PortOpen()) deliver(a); });
+        QTimer::singleShot(4, this, [this, b] { if (PortOpen()) deliver(b); });
+    }
+};
+
 } // namespace
 
 class TstForm1Compose : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void sendOnePart();
-    void sendFlashWithStatusReport();
-    void sendFiveParts();
-    void errorAfterSecondOfThree();
-    void storeTwoParts();
-    void cancelSendsNothing();
-    void withoutConfirmation();
-    void pictureMessage();
-    void closedPort_data();
-    void closedPort();
-    void missingServiceCentre();
-    void missingBitmap();
-    void serviceCentre_data();
-    void serviceCentre();
-    void counters_data();
-    void counters();
-    void deleteText();
-    void text5Focus();
-    void sentCountBox_data();
-    void sentCountBox();
-    void annulSent();
-    void deleteLog();
-    void viewLog();
-    void optionMenus();
-
-private:
-    QString file(const QString &name) const { return QDir(m_dir->path()).filePath(name); }
-    QString fileText(const QString &name) const
-    {
-        return TextFile::Read(file(name)).value_or(QStringLiteral("<missing>"));
-    }
-
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MsgBoxRecorder> m_boxes;
     std::unique_ptr<AppState> m_state;
@@ -83,433 +74,331 @@ private:
     std::unique_ptr<Form1> m_form;
     QList<Seams::Pointer> m_pointers;
     QStringList m_opened;
-};
 
-void TstForm1Compose::initTestCase()
-{
-    Codice7::InitGsmTable();
-    Seams::setClock([] { return QDateTime(QDate(2026, 5, 17), QTime(10, 20, 30)); });
-    Seams::setPointerHandler([this](Seams::Pointer p) { m_pointers << p; });
-    Seams::setOpenExternalHandler([this](const QString &path) {
-        m_opened << path;
-        return true;
-    });
-}
+    QString file(const QString &name) const { return m_dir->filePath(name); }
+    QString fileText(const QString &name) const { return TextFile::Read(file(name)).value_or(u"<missing>"_s); }
+    QStringList chain(const QString &cmd, int parts) const
+    {
+        const QString pdus[] = {m_state->Pdu1, m_state->Pdu2, m_state->Pdu3, m_state->Pdu4, m_state->Pdu5};
+        const int lengths[] = {m_state->PduLength1, m_state->PduLength2, m_state->PduLength3,
+                               m_state->PduLength4, m_state->PduLength5};
+        QStringList out;
+        for (int i = 0; i < parts; ++i)
+            out << cmd + QString::number(lengths[i]) + u'\r' << pdus[i] + kCtrlZ;
+        return out;
+    }
+    void nothingSent()
+    {
+        QVERIFY(m_port->writes.isEmpty());
+        QVERIFY(!QFile::exists(file(u"LogSMS.txt"_s)));
+        QVERIFY(!m_state->SendActive && !m_state->StoreActive && !m_state->WaitServiceCentre);
+    }
 
-void TstForm1Compose::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    Seams::setProgramFolder(m_dir->path());
-    m_boxes = std::make_unique<MsgBoxRecorder>();
-    m_state = std::make_unique<AppState>();
-    m_port = std::make_unique<SmsPhone>();
-    m_port->setPortOpen(true);
-    m_form = std::make_unique<Form1>(*m_state, *m_port);
-    m_form->Timer1->stop();   // the status tick is not under test here
-    m_form->Text2->setText(QStringLiteral("393359609600"));
-    m_form->Text4->setText(QStringLiteral("+393471234567"));
-    m_form->Text6->setText(QStringLiteral("7"));
-    m_pointers.clear();
-    m_opened.clear();
-}
+private slots:
+    void initTestCase()
+    {
+        Codice7::InitGsmTable();
+        Seams::setClock([] { return QDateTime(QDate(2026, 5, 17), QTime(10, 20, 30)); });
+        Seams::setPointerHandler([this](Seams::Pointer p) { m_pointers << p; });
+        Seams::setOpenExternalHandler([this](const QString &path) { m_opened << path; return true; });
+    }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        Seams::setProgramFolder(m_dir->path());
+        m_boxes = std::make_unique<MsgBoxRecorder>();
+        m_state = std::make_unique<AppState>();
+        m_port = std::make_unique<SmsPhone>();
+        m_port->setPortOpen(true);
+        m_form = std::make_unique<Form1>(*m_state, *m_port);
+        m_form->Timer1->stop();   // the status tick is not under test here
+        m_form->Text2->setText(u"393359609600"_s);
+        m_form->Text4->setText(u"+393471234567"_s);
+        m_form->Text6->setText(u"7"_s);
+        m_pointers.clear();
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_port.reset();
+        m_boxes.reset();   // before the next recorder, or its destructor unhooks that one
+        Seams::setProgramFolder(QString());
+        m_dir.reset();
+    }
 
-void TstForm1Compose::cleanup()
-{
-    m_form.reset();
-    m_port.reset();
-    m_state.reset();
-    m_boxes.reset();
-    Seams::setProgramFolder(QString());
-    m_dir.reset();
-}
-
-void TstForm1Compose::sendOnePart()
-{
-    m_boxes->answers << MsgResult::OK;
-    m_form->setText5Text(QStringLiteral("hello"));
-    m_form->Command6_Click();
-    QTRY_VERIFY(!m_state->SendActive && !m_state->WaitSentOk);
-
-    QCOMPARE(m_boxes->shown.size(), 2);
-    const Seams::MsgBoxCall &confirm = m_boxes->shown.at(0);
-    QCOMPARE(confirm.text, QStringLiteral("Are you sure to send this SMS:\r\r     \"hello\"\r\r"
-                                          "To: +393471234567?\r"));
-    QCOMPARE(confirm.title, QStringLiteral("Conferma di invio"));
-    QCOMPARE(confirm.buttons, MsgButtons::OKCancel);
-    QCOMPARE(confirm.icon, MsgIcon::Question);
-    QCOMPARE(confirm.defaultButton, MsgResult::Cancel);
-    QCOMPARE(m_boxes->shown.at(1).text, QStringLiteral("Messagge sent"));
-    QCOMPARE(m_boxes->shown.at(1).title, QStringLiteral("Information."));
-    QCOMPARE(m_boxes->shown.at(1).icon, MsgIcon::Information);
-
-    QCOMPARE(m_port->writes,
-             QStringList({QStringLiteral("AT+CMGS=19\r"),
-                          QStringLiteral("079193339506690011F30C91934317325476000"
-                                         "0FF05E8329BFD06")
-                              + kCtrlZ}));
-    QCOMPARE(m_state->SentCount, 8);
-    QCOMPARE(fileText(QStringLiteral("Sent.txt")), vb::NumberField(8) + QStringLiteral("\r\n"));
-    QCOMPARE(fileText(QStringLiteral("LogSMS.txt")),
-             QStringLiteral("CorvinaSMS By Quillane\r\nLog of sent SMS\r\n%1\r\n\r\n\r\n"
-                            "Sms:        hello\r\nAt number:  +393471234567\r\n"
-                            "Date and time: %2\r\nN.sms:  1\r\n\r\n")
-                 .arg(QString(44, QLatin1Char('-')))
-                 .arg(QLocale().toString(QDate(2026, 5, 17), QLocale::ShortFormat)
-                      + QStringLiteral(" 10:20:30")));
-    QCOMPARE(m_pointers, QList<Seams::Pointer>({Seams::Pointer::Hourglass, Seams::Pointer::Default}));
-}
-
-void TstForm1Compose::sendFlashWithStatusReport()
-{
-    m_boxes->answers << MsgResult::OK;
-    m_form->Mn_Flash_Click();
-    m_form->Mn_Ricevuta_Click();
-    m_form->setText5Text(QStringLiteral("Ciao\r\nè"));
-    m_form->Command6_Click();
-    QTRY_VERIFY(!m_state->SendActive && !m_state->WaitSentOk);
-    QCOMPARE(m_boxes->shown.at(0).text,
-             QStringLiteral("Are you sure to send this SMS:\r\r     \"Ciao\r\n\u00E8\"\r\r"
-                            "To: +393471234567?\r\r- Flash SMS\r- Status report"));
-    QCOMPARE(m_port->writes.size(), 2);
-    QVERIFY(m_port->writes.at(1).startsWith(
-        QStringLiteral("079193339506690031F30C9193431732547600F0FF07")));
-    // Flash goes back off after the send; the status report stays.
-    QVERIFY(!m_state->FlashSms);
-    QVERIFY(!m_form->Mn_Flash->isChecked());
-    QVERIFY(m_state->StatusReport);
-    QVERIFY(m_form->Mn_Ricevuta->isChecked());
-    QCOMPARE(m_state->SentCount, 8);
-}
-
-void TstForm1Compose::sendFiveParts()
-{
-    m_boxes->answers << MsgResult::OK;
-    m_form->setText5Text(letters(760));
-    QCOMPARE(m_form->Label14->text(), QStringLiteral("5"));
-    m_form->Command6_Click();
-    QTRY_VERIFY(!m_state->SendActive && !m_state->WaitSentOk);
-    const QString pdus[] = {m_state->Pdu1, m_state->Pdu2, m_state->Pdu3, m_state->Pdu4,
-                            m_state->Pdu5};
-    QStringList expected;
-    for (const QString &p : pdus)
-        expected << QStringLiteral("AT+CMGS=%1\r").arg((p.size() - 16) / 2) << p + kCtrlZ;
-    QCOMPARE(m_port->writes, expected);
-    QCOMPARE(m_boxes->texts().count(QStringLiteral("Messagge sent")), 1);
-    QCOMPARE(m_state->SentCount, 12);
-    QVERIFY(fileText(QStringLiteral("LogSMS.txt")).contains(QStringLiteral("N.sms:  5\r\n")));
-}
-
-void TstForm1Compose::errorAfterSecondOfThree()
-{
-    m_boxes->answers << MsgResult::OK;
-    m_port->errorOnPdu = 2;
-    m_form->setText5Text(letters(400));
-    m_form->Command6_Click();
-    QTRY_VERIFY(m_boxes->texts().contains(QStringLiteral("Command didn't accept by mobile")));
-    QTest::qWait(50);
-    QCOMPARE(m_port->writes.size(), 4);   // two announces, two PDUs; the third never goes
-    QVERIFY(!m_state->SendActive && !m_state->WaitSentOk && !m_state->WaitSendPrompt3);
-    QVERIFY(!m_boxes->texts().contains(QStringLiteral("Messagge sent")));
-    QCOMPARE(m_state->SentCount, 7);   // as the sent-count box shows it: nothing counted
-    QVERIFY(!QFile::exists(file(QStringLiteral("Sent.txt"))));
-    QVERIFY(fileText(QStringLiteral("LogSMS.txt")).contains(QStringLiteral("N.sms:  3\r\n")));
-    QCOMPARE(m_pointers.last(), Seams::Pointer::Default);
-}
-
-void TstForm1Compose::storeTwoParts()
-{
-    m_form->Mn_Flash_Click();
-    m_form->setText5Text(letters(200));
-    m_form->Command7_Click();
-    QTRY_VERIFY(!m_state->StoreActive);
-    QTest::qWait(20);
-    QCOMPARE(m_port->writes,
-             QStringList({QStringLiteral("AT+CMGW=%1\r").arg(m_state->PduLength1),
-                          m_state->Pdu1 + kCtrlZ,
-                          QStringLiteral("AT+CMGW=%1\r").arg(m_state->PduLength2),
-                          m_state->Pdu2 + kCtrlZ}));
-    QVERIFY(m_boxes->shown.isEmpty());
-    QVERIFY(!QFile::exists(file(QStringLiteral("LogSMS.txt"))));
-    QVERIFY(!QFile::exists(file(QStringLiteral("Sent.txt"))));
-    QCOMPARE(m_state->SentCount, 7);
-    QVERIFY(m_state->FlashSms);
-    QVERIFY(m_pointers.isEmpty());
-    QVERIFY(!m_state->WaitSentOk);
-}
-
-void TstForm1Compose::cancelSendsNothing()
-{
-    m_form->Mn_Flash_Click();
-    m_boxes->answers << MsgResult::Cancel;
-    m_form->setText5Text(QStringLiteral("x"));
-    m_form->Command6_Click();
-    QTest::qWait(20);
-    QVERIFY(m_port->writes.isEmpty());
-    QVERIFY(!QFile::exists(file(QStringLiteral("LogSMS.txt"))));
-    QVERIFY(m_state->FlashSms);
-    QVERIFY(!m_state->SendActive);
-}
-
-void TstForm1Compose::withoutConfirmation()
-{
-    m_form->Mn_Conferma_Click();
-    QVERIFY(!m_state->ConfirmSend);
-    QVERIFY(!m_form->Mn_Conferma->isChecked());
-    m_form->setText5Text(QStringLiteral("x"));
-    m_form->Mn_Invia_Click();
-    QTRY_VERIFY(!m_state->SendActive && !m_state->WaitSentOk);
-    QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("Messagge sent")});
-}
-
-void TstForm1Compose::pictureMessage()
-{
-    m_boxes->answers << MsgResult::OK;
-    m_state->LogoMode = m_state->PictureMode = true;
-    m_state->PictureData1 = QString(234, QLatin1Char('0'));
-    m_state->PictureData2 = QString(256, QLatin1Char('0'));
-    m_state->PictureData3 = QString(14, QLatin1Char('0'));
-    m_form->Label14->setText(QStringLiteral("3"));
-    m_form->Command6_Click();
-    QTRY_VERIFY(!m_state->SendActive && !m_state->WaitSentOk);
-    QVERIFY(m_boxes->shown.at(0).text.contains(QStringLiteral("\"Group Logo\"")));
-    QCOMPARE(m_port->writes.size(), 6);
-    QCOMPARE(m_state->SentCount, 10);
-}
-
-void TstForm1Compose::closedPort_data()
-{
-    QTest::addColumn<int>("action");
-    QTest::newRow("send") << 0;
-    QTest::newRow("store") << 1;
-    QTest::newRow("service-centre") << 2;
-}
-
-void TstForm1Compose::closedPort()
-{
-    QFETCH(int, action);
-    m_port->setPortOpen(false);
-    m_form->setText5Text(QStringLiteral("x"));
-    if (action == 0)
+    void sendOnePart()
+    {
+        m_boxes->answers << MsgResult::OK;
+        m_form->setText5Text(u"hello"_s);
         m_form->Command6_Click();
-    else if (action == 1)
+        QTRY_VERIFY(!m_state->SendActive && !m_state->WaitSentOk);
+        QCOMPARE(m_boxes->texts(), QStringList({u"Are you sure to send this SMS:\r\r     \"hello\"\r\rTo: +393471234567?\r"_s,
+                                                u"Messagge sent"_s}));
+        const Seams::MsgBoxCall &ask = m_boxes->shown.at(0), &done = m_boxes->shown.at(1);
+        QCOMPARE(ask.title, u"Conferma di invio"_s);
+        QVERIFY(ask.buttons == Seams::MsgButtons::OKCancel && ask.icon == Seams::MsgIcon::Question
+                && ask.defaultButton == MsgResult::Cancel);
+        QVERIFY(done.title == u"Information."_s && done.icon == Seams::MsgIcon::Information);
+        QCOMPARE(m_port->writes, QStringList({u"AT+CMGS=19\r"_s, u"079193339506690011F30C919343173254760000FF05E8329BFD06"_s + kCtrlZ}));
+        QCOMPARE(m_state->SentCount, 8);
+        QCOMPARE(fileText(u"Sent.txt"_s), vb::NumberField(8) + u"\r\n"_s);
+        QCOMPARE(fileText(u"LogSMS.txt"_s), u"CorvinaSMS By Quillane\r\nLog of sent SMS\r\n%1\r\n\r\n\r\nSms:        hello\r\n"
+                                              "At number:  +393471234567\r\nDate and time: %2 10:20:30\r\nN.sms:  1\r\n\r\n"_s
+                                                  .arg(QString(44, u'-'), QLocale().toString(QDate(2026, 5, 17), QLocale::ShortFormat)));
+        QCOMPARE(m_pointers, QList<Seams::Pointer>({Seams::Pointer::Hourglass, Seams::Pointer::Default}));
+    }
+
+    void sends_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("options");      // flash and status report on
+        QTest::addColumn<int>("errorOnPdu");
+        QTest::addColumn<int>("partsWritten");
+        QTest::addColumn<int>("sentCount");     // starts at 7
+        QTest::addColumn<QString>("confirmTail");
+        QTest::newRow("flash-status") << u"Ciao\r\nè"_s << true << 0 << 1 << 8
+                                      << u"\"Ciao\r\nè\"\r\rTo: +393471234567?\r\r- Flash SMS\r- Status report"_s;
+        QTest::newRow("five-parts") << letters(760) << false << 0 << 5 << 12 << u"?\r"_s;
+        QTest::newRow("error-after-2-of-3") << letters(400) << false << 2 << 2 << 7 << u"?\r"_s;
+        QTest::newRow("picture") << QString() << false << 0 << 3 << 10 << u"\"Group Logo\"\r\rTo: +393471234567?\r"_s;
+    }
+    void sends()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, options);
+        QFETCH(int, errorOnPdu);
+        QFETCH(int, partsWritten);
+        QFETCH(int, sentCount);
+        QFETCH(QString, confirmTail);
+        if (options) {
+            m_form->Mn_Flash_Click();
+            m_form->Mn_Ricevuta_Click();
+        }
+        if (text.isEmpty()) {
+            m_state->LogoMode = m_state->PictureMode = true;
+            m_state->PictureData1 = QString(234, u'0');
+            m_state->PictureData2 = QString(256, u'0');
+            m_state->PictureData3 = QString(14, u'0');
+        }
+        m_port->errorOnPdu = errorOnPdu;
+        m_boxes->answers << MsgResult::OK;
+        m_form->setText5Text(text);
+        if (text.isEmpty())
+            m_form->Label14->setText(u"3"_s);   // as loading the picture leaves it
+        m_form->Command6_Click();
+        QTRY_VERIFY(m_boxes->shown.size() == 2 && !m_state->SendActive && !m_state->WaitSentOk);
+        QTest::qWait(50);   // nothing more may follow
+        QVERIFY(m_boxes->shown.at(0).text.endsWith(confirmTail));
+        QCOMPARE(m_boxes->shown.at(1).text, errorOnPdu ? u"Command didn't accept by mobile"_s : u"Messagge sent"_s);
+        QCOMPARE(m_port->writes, chain(u"AT+CMGS="_s, partsWritten));
+        if (options)
+            QVERIFY(m_port->writes.at(1).startsWith(u"079193339506690031F30C9193431732547600F0FF07"_s));
+        QCOMPARE(m_state->SentCount, sentCount);   // a refused message counts nothing
+        QCOMPARE(QFile::exists(file(u"Sent.txt"_s)), !errorOnPdu);
+        QVERIFY(fileText(u"LogSMS.txt"_s).contains(u"N.sms:  %1\r\n"_s.arg(m_form->Label14->text())));
+        QCOMPARE(m_pointers.last(), Seams::Pointer::Default);
+        // Flash goes back off after the send; the status report stays.
+        QVERIFY(!m_state->FlashSms && !m_form->Mn_Flash->isChecked());
+        QVERIFY(m_state->StatusReport == options && m_form->Mn_Ricevuta->isChecked() == options);
+    }
+
+    void storeTwoParts()
+    {
+        m_form->Mn_Flash_Click();
+        m_form->setText5Text(letters(200));
         m_form->Command7_Click();
-    else
-        m_form->Mn_CSC_Click();
-    QCOMPARE(m_boxes->shown.size(), 1);
-    QCOMPARE(m_boxes->shown.at(0).icon, MsgIcon::Critical);
-    QVERIFY(m_boxes->shown.at(0).text.contains(QStringLiteral("closed")));
-    QCOMPARE(m_port->refusedWrites, 0);
-    QVERIFY(!QFile::exists(file(QStringLiteral("LogSMS.txt"))));
-    QVERIFY(!m_state->SendActive && !m_state->StoreActive && !m_state->WaitServiceCentre);
-    QVERIFY(m_pointers.isEmpty());
-}
+        QTRY_VERIFY(!m_state->StoreActive);
+        QTest::qWait(20);
+        QCOMPARE(m_port->writes, chain(u"AT+CMGW="_s, 2));
+        QVERIFY(m_boxes->shown.isEmpty() && m_pointers.isEmpty());
+        QVERIFY(!QFile::exists(file(u"LogSMS.txt"_s)) && !QFile::exists(file(u"Sent.txt"_s)));
+        QCOMPARE(m_state->SentCount, 7);
+        QVERIFY(m_state->FlashSms && !m_state->WaitSentOk);
+    }
 
-void TstForm1Compose::missingServiceCentre()
-{
-    m_form->Text2->clear();
-    m_form->Command6_Click();
-    QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("Insert service centre !!!")});
-    QCOMPARE(m_boxes->shown.at(0).title, QStringLiteral("Impossible to sent message."));
-    QVERIFY(m_port->writes.isEmpty());
-    QVERIFY(m_form->Text3->toPlainText().isEmpty());
-}
-
-void TstForm1Compose::missingBitmap()
-{
-    m_state->LogoMode = true;
-    for (int i = 0; i < 3; ++i) {
+    void confirmation()
+    {
+        m_form->Mn_Flash_Click();
+        m_boxes->answers << MsgResult::Cancel;
+        m_form->setText5Text(u"x"_s);
+        m_form->Command6_Click();
+        QTest::qWait(20);
+        nothingSent();
+        QVERIFY(m_state->FlashSms);
+        // With the confirmation off the message goes at once.
+        m_form->Mn_Conferma_Click();
+        QVERIFY(!m_state->ConfirmSend && !m_form->Mn_Conferma->isChecked());
         m_boxes->shown.clear();
-        if (i == 0)
-            m_form->Command5_Click();
-        else if (i == 1)
-            m_form->Command6_Click();
-        else
-            m_form->Command7_Click();
-        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("Select file !!!")});
-        QCOMPARE(m_boxes->shown.at(0).title, QStringLiteral("Warninng."));
-        QCOMPARE(m_boxes->shown.at(0).icon, MsgIcon::Information);
+        m_form->Mn_Invia_Click();
+        QTRY_VERIFY(!m_state->SendActive && !m_state->WaitSentOk);
+        QCOMPARE(m_boxes->texts(), QStringList{u"Messagge sent"_s});
     }
-    QVERIFY(m_port->writes.isEmpty());
-    // The menu entry builds without looking for a bitmap.
-    m_boxes->shown.clear();
-    m_form->Mn_Elabora_Click();
-    QVERIFY(m_boxes->shown.isEmpty());
-    QVERIFY(!m_state->Pdu1.isEmpty());
-    QCOMPARE(m_form->Text3->toPlainText(), m_state->Pdu1);
-}
 
-void TstForm1Compose::serviceCentre_data()
-{
-    QTest::addColumn<QString>("reply");
-    QTest::addColumn<QString>("text2");
-    QTest::newRow("standard") << QStringLiteral("+CSCA: \"+447785016005\",145")
-                              << QStringLiteral("447785016005");
-    QTest::newRow("no-quotes-keeps-box") << QStringLiteral("+CSCA: ,145")
-                                         << QStringLiteral("393359609600");
-    QTest::newRow("empty-keeps-box") << QStringLiteral("+CSCA: \"\",129")
-                                     << QStringLiteral("393359609600");
-}
-
-void TstForm1Compose::serviceCentre()
-{
-    QFETCH(QString, reply);
-    QFETCH(QString, text2);
-    m_port->cscaReply = reply;
-    m_form->Command3_Click();
-    QCOMPARE(m_port->writes, QStringList{QStringLiteral("AT+CSCA?\r")});
-    QTRY_VERIFY(!m_state->WaitServiceCentre);
-    QCOMPARE(m_form->Text2->text(), text2);
-    QVERIFY(m_boxes->shown.isEmpty());
-}
-
-void TstForm1Compose::counters_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("used");
-    QTest::addColumn<QString>("left");
-    QTest::addColumn<QString>("messages");
-    QTest::addColumn<bool>("nonGsmNote");
-    QTest::newRow("empty") << QString() << "0" << "760" << "0" << false;
-    // The thresholds themselves are covered with the counter function; here the wiring.
-    for (int n : {161, 760})
-        QTest::addRow("%d", n) << letters(n) << QString::number(n) << QString::number(760 - n)
-                               << QString::number(n <= 160 ? 1 : (n + 151) / 152) << false;
-    QTest::newRow("two-lines-of-5") << QStringLiteral("abcde\r\nfghij") << "12" << "748" << "1"
-                                    << false;
-    QTest::newRow("euro") << QStringLiteral("5 \u20AC") << "3" << "757" << "1" << true;
-}
-
-void TstForm1Compose::counters()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, used);
-    QFETCH(QString, left);
-    QFETCH(QString, messages);
-    QFETCH(bool, nonGsmNote);
-    m_form->setText5Text(QStringLiteral("seed"));
-    m_form->setText5Text(text);
-    QCOMPARE(m_form->Label5->text(), used);
-    QCOMPARE(m_form->Label12->text(), left);
-    QCOMPARE(m_form->Label14->text(), messages);
-    QCOMPARE(!m_form->NonGsmLabel->text().isEmpty(), nonGsmNote);
-    if (nonGsmNote)
-        QVERIFY(m_form->NonGsmLabel->text().startsWith(QStringLiteral("1 ")));
-}
-
-void TstForm1Compose::deleteText()
-{
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    m_form->setText5Text(letters(300));
-    QCOMPARE(m_form->Label14->text(), QStringLiteral("2"));
-    m_form->Command1_Click();
-    QCOMPARE(m_form->Text5Text(), QString());
-    QCOMPARE(m_form->Label5->text(), QStringLiteral("0"));
-    QCOMPARE(m_form->Label12->text(), QStringLiteral("760"));
-    QCOMPARE(m_form->Label14->text(), QStringLiteral("0"));
-    QTRY_VERIFY(m_form->Text5->hasFocus());
-    m_form->Text4->setFocus();
-    m_form->setText5Text(QStringLiteral("abc"));
-    m_form->Mn_Cancella_Click();
-    QCOMPARE(m_form->Label5->text(), QStringLiteral("0"));
-}
-
-void TstForm1Compose::text5Focus()
-{
-    m_form->setText5Text(QStringLiteral("ab\r\ncd"));
-    m_form->Text5_GotFocus();
-    QCOMPARE(m_form->Text5->textCursor().selectedText().size(), 5);   // all of it
-    m_state->CaretToEnd = true;
-    m_form->Text5_GotFocus();
-    QVERIFY(!m_form->Text5->textCursor().hasSelection());
-    QVERIFY(m_form->Text5->textCursor().atEnd());
-    QVERIFY(!m_state->CaretToEnd);
-    m_form->Text5_GotFocus();
-    QVERIFY(m_form->Text5->textCursor().hasSelection());
-}
-
-void TstForm1Compose::sentCountBox_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("count");
-    QTest::newRow("number-then-letters") << QStringLiteral("12abc") << 12;
-    QTest::newRow("empty") << QString() << 0;
-    QTest::newRow("leading-blanks") << QStringLiteral("  42") << 42;
-    QTest::newRow("beyond-16-bits") << QStringLiteral("99999") << 32767;
-}
-
-void TstForm1Compose::sentCountBox()
-{
-    QFETCH(QString, text);
-    QFETCH(int, count);
-    m_form->Text6->setText(QStringLiteral("5"));
-    m_form->Text6->setText(text);
-    QCOMPARE(int(m_state->SentCount), count);
-    m_form->Text6_GotFocus();
-    QCOMPARE(m_form->Text6->selectedText(), text);
-}
-
-void TstForm1Compose::annulSent()
-{
-    QVERIFY(TextFile::WriteAtomic(file(QStringLiteral("Sent.txt")), QStringLiteral(" 9 \r\n")));
-    m_state->SentCount = 9;
-    m_boxes->answers << MsgResult::No;
-    m_form->Mn_Azzera_Click();
-    QCOMPARE(m_state->SentCount, 9);
-    QVERIFY(QFile::exists(file(QStringLiteral("Sent.txt"))));
-    const Seams::MsgBoxCall ask = m_boxes->shown.at(0);
-    QCOMPARE(ask.text, QStringLiteral("Are you sure to annul sents sms ?"));
-    QCOMPARE(ask.title, QStringLiteral("Confirm annul."));
-    QCOMPARE(ask.buttons, MsgButtons::YesNo);
-    QCOMPARE(ask.icon, MsgIcon::Question);
-    QCOMPARE(ask.defaultButton, MsgResult::No);
-    m_boxes->answers << MsgResult::Yes;
-    m_form->Mn_Azzera_Click();
-    QCOMPARE(m_state->SentCount, 0);
-    QVERIFY(!QFile::exists(file(QStringLiteral("Sent.txt"))));
-    m_boxes->answers << MsgResult::Yes;
-    m_form->Mn_Azzera_Click();   // nothing left to delete: still quiet
-    QCOMPARE(m_boxes->shown.size(), 3);
-}
-
-void TstForm1Compose::deleteLog()
-{
-    QVERIFY(TextFile::WriteAtomic(file(QStringLiteral("LogSMS.txt")), QStringLiteral("x\r\n")));
-    m_form->Mn_DeleteLog_Click();   // default answer: No
-    QVERIFY(QFile::exists(file(QStringLiteral("LogSMS.txt"))));
-    const Seams::MsgBoxCall ask = m_boxes->shown.at(0);
-    QCOMPARE(ask.text, QStringLiteral("Are you sure to delete SMS Sent log file ?"));
-    QCOMPARE(ask.title, QStringLiteral("Confirm deleting SMS Sent log file."));
-    QCOMPARE(ask.defaultButton, MsgResult::No);
-    m_boxes->answers << MsgResult::Yes;
-    m_form->Mn_DeleteLog_Click();
-    QVERIFY(!QFile::exists(file(QStringLiteral("LogSMS.txt"))));
-}
-
-void TstForm1Compose::viewLog()
-{
-    m_form->Mn_Log_Click();
-    QCOMPARE(m_opened, QStringList{file(QStringLiteral("LogSMS.txt"))});
-}
-
-void TstForm1Compose::optionMenus()
-{
-    const struct { void (Form1::*click)(); QAction *Form1::*action; bool AppState::*flag; } rows[] = {
-        {&Form1::Mn_Conferma_Click, &Form1::Mn_Conferma, &AppState::ConfirmSend},
-        {&Form1::Mn_Flash_Click, &Form1::Mn_Flash, &AppState::FlashSms},
-        {&Form1::Mn_Ricevuta_Click, &Form1::Mn_Ricevuta, &AppState::StatusReport},
-    };
-    for (const auto &r : rows) {
-        const bool before = (*m_state).*r.flag;
-        ((*m_form).*r.click)();
-        QCOMPARE((*m_state).*r.flag, !before);
-        QCOMPARE(((*m_form).*r.action)->isChecked(), !before);
-        // Through the menu entry itself, as the user picks it.
-        ((*m_form).*r.action)->trigger();
-        QCOMPARE((*m_state).*r.flag, before);
-        QCOMPARE(((*m_form).*r.action)->isChecked(), before);
+    void refused_data()
+    {
+        QTest::addColumn<int>("action");   // 0 send, 1 store, 2 service centre, 3 elaborate
+        QTest::addColumn<int>("cause");    // 0 port closed, 1 no service centre, 2 no bitmap
+        QTest::addColumn<QString>("box");
+        for (int a : {0, 1, 2})
+            QTest::addRow("closed-%d", a) << a << 0 << "closed";
+        QTest::newRow("no-service-centre") << 0 << 1 << "Insert service centre !!!";
+        for (int a : {3, 0, 1})
+            QTest::addRow("no-bitmap-%d", a) << a << 2 << "Select file !!!";
     }
-}
+    void refused()
+    {
+        QFETCH(int, action);
+        QFETCH(int, cause);
+        QFETCH(QString, box);
+        m_port->setPortOpen(cause != 0);
+        if (cause == 1)
+            m_form->Text2->clear();
+        m_state->LogoMode = cause == 2;
+        m_form->setText5Text(u"x"_s);
+        void (Form1::*clicks[])() = {&Form1::Command6_Click, &Form1::Command7_Click, &Form1::Mn_CSC_Click, &Form1::Command5_Click};
+        ((*m_form).*clicks[action])();
+        QCOMPARE(m_boxes->shown.size(), 1);
+        QVERIFY(m_boxes->shown.at(0).text.contains(box));
+        const QString titles[] = {QString(), u"Impossible to sent message."_s, u"Warninng."_s};
+        if (cause > 0)
+            QCOMPARE(m_boxes->shown.at(0).title, titles[cause]);
+        QCOMPARE(m_boxes->shown.at(0).icon, cause == 2 ? Seams::MsgIcon::Information : Seams::MsgIcon::Critical);
+        QCOMPARE(m_port->refusedWrites, 0);
+        nothingSent();
+        QVERIFY(m_pointers.isEmpty() && m_form->Text3->toPlainText().isEmpty());
+    }
+
+    void elaborateMenuSkipsBitmapCheck()
+    {
+        m_state->LogoMode = true;
+        m_form->Mn_Elabora_Click();
+        QVERIFY(m_boxes->shown.isEmpty() && !m_state->Pdu1.isEmpty());
+        QCOMPARE(m_form->Text3->toPlainText(), m_state->Pdu1);
+    }
+
+    void serviceCentre_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("text2");
+        QTest::newRow("standard") << u"+CSCA: \"+447785016005\",145"_s << u"447785016005"_s;
+        QTest::newRow("no-quotes-keeps-box") << u"+CSCA: ,145"_s << u"393359609600"_s;
+        QTest::newRow("empty-keeps-box") << u"+CSCA: \"\",129"_s << u"393359609600"_s;
+    }
+    void serviceCentre()
+    {
+        QFETCH(QString, reply);
+        QFETCH(QString, text2);
+        m_port->cscaReply = reply;
+        m_form->Command3_Click();
+        QCOMPARE(m_port->writes, QStringList{u"AT+CSCA?\r"_s});
+        QTRY_VERIFY(!m_state->WaitServiceCentre);
+        QCOMPARE(m_form->Text2->text(), text2);
+        QVERIFY(m_boxes->shown.isEmpty());
+    }
+
+    void counters_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("labels");   // used, left, messages, the note's first word
+        QTest::newRow("empty") << QString() << "0 760 0 ";
+        QTest::newRow("161") << letters(161) << "161 599 2 ";
+        QTest::newRow("760") << letters(760) << "760 0 5 ";
+        QTest::newRow("line-break-counts-2") << u"abcde\r\nfghij"_s << "12 748 1 ";
+        QTest::newRow("euro") << u"5 €"_s << "3 757 1 1";
+    }
+    void counters()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, labels);
+        m_form->setText5Text(u"seed"_s);
+        m_form->setText5Text(text);
+        QCOMPARE(QStringList({m_form->Label5->text(), m_form->Label12->text(), m_form->Label14->text(),
+                              m_form->NonGsmLabel->text().section(u' ', 0, 0)}).join(u' '), labels);
+    }
+
+    void deleteAndFocus()
+    {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_form->setText5Text(letters(300));
+        m_form->Command1_Click();
+        QCOMPARE(m_form->Text5Text(), QString());
+        QCOMPARE(m_form->Label5->text() + m_form->Label12->text() + m_form->Label14->text(), u"07600"_s);
+        QTRY_VERIFY(m_form->Text5->hasFocus());
+        m_form->setText5Text(u"abc"_s);
+        m_form->Mn_Cancella_Click();
+        QCOMPARE(m_form->Label5->text(), u"0"_s);
+        // Focus selects all of the text, unless the caret was asked to go to the end (once).
+        m_form->setText5Text(u"ab\r\ncd"_s);
+        m_form->Text5_GotFocus();
+        QCOMPARE(m_form->Text5->textCursor().selectedText().size(), 5);
+        m_state->CaretToEnd = true;
+        m_form->Text5_GotFocus();
+        QVERIFY(!m_form->Text5->textCursor().hasSelection() && m_form->Text5->textCursor().atEnd());
+        QVERIFY(!m_state->CaretToEnd);
+        m_form->Text5_GotFocus();
+        QVERIFY(m_form->Text5->textCursor().hasSelection());
+    }
+
+    void sentCountBox_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("count");
+        QTest::newRow("number-then-letters") << u"12abc"_s << 12;
+        QTest::newRow("empty") << QString() << 0;
+        QTest::newRow("leading-blanks") << u"  42"_s << 42;
+        QTest::newRow("beyond-16-bits") << u"99999"_s << 32767;
+    }
+    void sentCountBox()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, count);
+        m_form->Text6->setText(u"5"_s);
+        m_form->Text6->setText(text);
+        QCOMPARE(int(m_state->SentCount), count);
+        m_form->Text6_GotFocus();
+        QCOMPARE(m_form->Text6->selectedText(), text);
+    }
+
+    void annulAndDeleteLog()
+    {
+        QVERIFY(TextFile::WriteAtomic(file(u"Sent.txt"_s), u" 9 \r\n"_s));
+        QVERIFY(TextFile::WriteAtomic(file(u"LogSMS.txt"_s), u"x\r\n"_s));
+        m_state->SentCount = 9;
+        m_form->Mn_Azzera_Click();     // the default answer: No
+        m_form->Mn_DeleteLog_Click();
+        QVERIFY(m_state->SentCount == 9 && QFile::exists(file(u"Sent.txt"_s)) && QFile::exists(file(u"LogSMS.txt"_s)));
+        const auto ask = m_boxes->shown;
+        QCOMPARE(m_boxes->texts(), QStringList({u"Are you sure to annul sents sms ?"_s, u"Are you sure to delete SMS Sent log file ?"_s}));
+        QCOMPARE(ask.at(0).title + u'|' + ask.at(1).title, u"Confirm annul.|Confirm deleting SMS Sent log file."_s);
+        QVERIFY(ask.at(0).buttons == Seams::MsgButtons::YesNo && ask.at(0).icon == Seams::MsgIcon::Question);
+        QVERIFY(ask.at(0).defaultButton == MsgResult::No && ask.at(1).defaultButton == MsgResult::No);
+        m_boxes->answers = {MsgResult::Yes, MsgResult::Yes, MsgResult::Yes};
+        m_form->Mn_Azzera_Click();
+        m_form->Mn_DeleteLog_Click();
+        QVERIFY(m_state->SentCount == 0 && !QFile::exists(file(u"Sent.txt"_s)) && !QFile::exists(file(u"LogSMS.txt"_s)));
+        m_form->Mn_Azzera_Click();     // nothing left to delete: still quiet
+        QCOMPARE(m_boxes->shown.size(), 5);
+        m_form->Mn_Log_Click();
+        QCOMPARE(m_opened, QStringList{file(u"LogSMS.txt"_s)});
+    }
+
+    void optionMenus()
+    {
+        const struct { void (Form1::*click)(); QAction *Form1::*action; bool AppState::*flag; } rows[] = {
+            {&Form1::Mn_Conferma_Click, &Form1::Mn_Conferma, &AppState::ConfirmSend},
+            {&Form1::Mn_Flash_Click, &Form1::Mn_Flash, &AppState::FlashSms},
+            {&Form1::Mn_Ricevuta_Click, &Form1::Mn_Ricevuta, &AppState::StatusReport},
+        };
+        for (const auto &r : rows) {
+            const bool before = (*m_state).*r.flag;
+            ((*m_form).*r.click)();
+            QVERIFY((*m_state).*r.flag != before && ((*m_form).*r.action)->isChecked() != before);
+            ((*m_form).*r.action)->trigger();   // through the menu entry, as the user picks it
+            QVERIFY((*m_state).*r.flag == before && ((*m_form).*r.action)->isChecked() == before);
+        }
+    }
+};
 
 QTEST_MAIN(TstForm1Compose)
 #include "tst_form1_compose.moc"

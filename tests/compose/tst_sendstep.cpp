@@ -1,19 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The send and store chains and the service-centre reply, step by step.
+// The send and store chains, the service-centre reply, the sent log and the compose
+// helpers around them (confirmation text, bitmap check, counters).
 #include "app/appstate.h"
+#include "app/textfile.h"
 #include "compose/elabora.h"
 #include "compose/sendstep.h"
 #include "compose/sendworkflow.h"
 #include "encoding/codice7.h"
 #include "fakephoneport.h"
 
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString kCtrlZ(QChar(26));
 
-QString textOf(int n)
+QString letters(int n)
 {
     QString t;
     for (int i = 0; i < n; ++i)
@@ -21,38 +28,12 @@ QString textOf(int n)
     return t;
 }
 
-// Answers each line the way a TS 27.005 phone does (with echo), appends the answer to the
-// receive buffer and hands the buffer to SendStep, until nothing more is written.
-struct Phone
-{
-    AppState &state;
-    FakePhonePort &port;
-    QString buffer;
-
-    void run()
-    {
-        qsizetype handled = 0;
-        while (handled < port.writes.size()) {
-            const QString line = port.writes.at(handled++);
-            QString reply;
-            if (line.startsWith(QLatin1String("AT+CMG"))) {
-                reply = line + QStringLiteral("\r\n> ");
-            } else if (line.endsWith(kCtrlZ)) {
-                reply = line + QStringLiteral("\r\n+CMGS: 7\r\n\r\nOK\r\n");
-            }
-            buffer += reply;
-            Module1::SendStep(state, buffer, port);
-        }
-    }
-};
-
 bool anyStepFlag(const AppState &s)
 {
-    return s.WaitSendPrompt1 || s.WaitSendPrompt2 || s.WaitSendPrompt3 || s.WaitSendPrompt4
-        || s.WaitSendPrompt5 || s.WaitSendOk1 || s.WaitSendOk2 || s.WaitSendOk3 || s.WaitSendOk4
-        || s.WaitStorePrompt1 || s.WaitStorePrompt2 || s.WaitStorePrompt3 || s.WaitStorePrompt4
-        || s.WaitStorePrompt5 || s.WaitStoreOk1 || s.WaitStoreOk2 || s.WaitStoreOk3
-        || s.WaitStoreOk4;
+    return s.WaitSendPrompt1 || s.WaitSendPrompt2 || s.WaitSendPrompt3 || s.WaitSendPrompt4 || s.WaitSendPrompt5
+        || s.WaitSendOk1 || s.WaitSendOk2 || s.WaitSendOk3 || s.WaitSendOk4 || s.WaitStorePrompt1
+        || s.WaitStorePrompt2 || s.WaitStorePrompt3 || s.WaitStorePrompt4 || s.WaitStorePrompt5
+        || s.WaitStoreOk1 || s.WaitStoreOk2 || s.WaitStoreOk3 || s.WaitStoreOk4;
 }
 
 } // namespace
@@ -60,187 +41,192 @@ bool anyStepFlag(const AppState &s)
 class TstSendStep : public QObject
 {
     Q_OBJECT
+    AppState s;
+    FakePhonePort port;
+    void step(const QString &buffer) { Module1::SendStep(s, buffer, port); }
+
 private slots:
-    void initTestCase() { Codice7::InitGsmTable(); }
-    void chains_data();
-    void chains();
-    void fivePartsEndBeforeLastOk();
-    void pictureRunsThreeParts();
-    void stalledBufferSendsNothing();
-    void inactiveChainWritesNothing();
-    void storeStepComesFirst();
-    void serviceCentre_data();
-    void serviceCentre();
-};
-
-void TstSendStep::chains_data()
-{
-    QTest::addColumn<int>("chars");
-    QTest::addColumn<bool>("store");
-    QTest::addColumn<int>("parts");
-    for (bool store : {false, true})
-        for (int n : {5, 160, 161, 305, 457, 760})
-            QTest::addRow("%s-%d", store ? "store" : "send", n)
-                << n << store << Compose::PartsNeeded(n);
-}
-
-void TstSendStep::chains()
-{
-    QFETCH(int, chars);
-    QFETCH(bool, store);
-    QFETCH(int, parts);
-    AppState s;
-    FakePhonePort port;
-    port.setPortOpen(true);
-    Compose::Elabora(s, {QStringLiteral("123456789012"), QStringLiteral("0123456789"),
-                         textOf(chars)});
-    store ? Compose::StartStore(s, port) : Compose::StartSend(s, port);
-    Phone phone{s, port, {}};
-    phone.run();
-
-    const QString cmd = store ? QStringLiteral("AT+CMGW=") : QStringLiteral("AT+CMGS=");
-    const QString pdus[] = {s.Pdu1, s.Pdu2, s.Pdu3, s.Pdu4, s.Pdu5};
-    const int lengths[] = {s.PduLength1, s.PduLength2, s.PduLength3, s.PduLength4, s.PduLength5};
-    QStringList expected;
-    for (int i = 0; i < parts; ++i)
-        expected << cmd + QString::number(lengths[i]) + QLatin1Char('\r') << pdus[i] + kCtrlZ;
-    QCOMPARE(port.writes, expected);
-    // The announced count is the TPDU length: the PDU without the service-centre field.
-    for (int i = 0; i < parts; ++i)
-        QCOMPARE(lengths[i] * 2, int(pdus[i].size() - s.ServiceCentreField.size()));
-    QVERIFY(!anyStepFlag(s));
-    QVERIFY(!s.SendActive && !s.StoreActive);
-    QCOMPARE(s.WaitSentOk, !store);
-}
-
-void TstSendStep::fivePartsEndBeforeLastOk()
-{
-    AppState s;
-    FakePhonePort port;
-    port.setPortOpen(true);
-    Compose::Elabora(s, {QStringLiteral("1234"), QStringLiteral("5678"), textOf(700)});
-    Compose::StartSend(s, port);
-    QString buffer;
-    for (int part = 1; part <= 5; ++part) {
-        buffer += QStringLiteral("\r\n> ");
-        Module1::SendStep(s, buffer, port);
-        QVERIFY(!s.WaitSentOk || part == 5);
-        if (part == 5)
-            break;
-        buffer += QStringLiteral("\r\nOK\r\n");
-        Module1::SendStep(s, buffer, port);
+    void initTestCase()
+    {
+        Codice7::InitGsmTable();
+        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     }
-    // The fifth PDU ends the chain at once; the dispatcher completes on the next OK.
-    QVERIFY(s.WaitSentOk);
-    QVERIFY(!s.SendActive);
-    QCOMPARE(port.writes.size(), 10);
-    QVERIFY(port.writes.last().endsWith(kCtrlZ));
-}
+    void init()
+    {
+        s = AppState();
+        port.writes.clear();
+        port.setPortOpen(true);
+    }
 
-void TstSendStep::pictureRunsThreeParts()
-{
-    AppState s;
-    s.LogoMode = s.PictureMode = true;
-    s.PictureData1 = QString(234, QLatin1Char('0'));
-    s.PictureData2 = QString(256, QLatin1Char('0'));
-    s.PictureData3 = QString(14, QLatin1Char('0'));
-    FakePhonePort port;
-    port.setPortOpen(true);
-    Compose::Elabora(s, {QStringLiteral("1234"), QStringLiteral("0123456789"), QString()});
-    Compose::StartSend(s, port);
-    Phone phone{s, port, {}};
-    phone.run();
-    QCOMPARE(port.writes,
-             QStringList({QStringLiteral("AT+CMGS=153\r"), s.Pdu1 + kCtrlZ,
-                          QStringLiteral("AT+CMGS=153\r"), s.Pdu2 + kCtrlZ,
-                          QStringLiteral("AT+CMGS=32\r"), s.Pdu3 + kCtrlZ}));
-    QVERIFY(s.WaitSentOk);
-}
+    void chains_data()
+    {
+        QTest::addColumn<int>("chars");
+        QTest::addColumn<bool>("store");
+        for (bool store : {false, true})
+            for (int n : {5, 161, 305, 457, 760})
+                QTest::addRow("%s-%d", store ? "store" : "send", n) << n << store;
+    }
+    void chains()   // against a phone that answers each line as TS 27.005 says, with echo
+    {
+        QFETCH(int, chars);
+        QFETCH(bool, store);
+        Compose::Elabora(s, {u"123456789012"_s, u"0123456789"_s, letters(chars)});
+        store ? Compose::StartStore(s, port) : Compose::StartSend(s, port);
+        QString buffer;
+        for (qsizetype handled = 0; handled < port.writes.size();) {
+            const QString line = port.writes.at(handled++);
+            buffer += line + (line.endsWith(kCtrlZ) ? u"\r\n+CMGS: 7\r\n\r\nOK\r\n"_s : u"\r\n> "_s);
+            step(buffer);
+        }
+        const QString pdus[] = {s.Pdu1, s.Pdu2, s.Pdu3, s.Pdu4, s.Pdu5};
+        const int lengths[] = {s.PduLength1, s.PduLength2, s.PduLength3, s.PduLength4, s.PduLength5};
+        QStringList expected;
+        for (int i = 0; i < Compose::PartsNeeded(chars); ++i) {
+            expected << (store ? u"AT+CMGW="_s : u"AT+CMGS="_s) + QString::number(lengths[i]) + u'\r' << pdus[i] + kCtrlZ;
+            // The announced count is the TPDU: the PDU without the service-centre field.
+            QCOMPARE(lengths[i] * 2, int(pdus[i].size() - s.ServiceCentreField.size()));
+        }
+        QCOMPARE(port.writes, expected);
+        QVERIFY(!anyStepFlag(s) && !s.SendActive && !s.StoreActive);
+        QCOMPARE(s.WaitSentOk, !store);
+    }
 
-void TstSendStep::stalledBufferSendsNothing()
-{
-    // An event without new characters leaves the buffer ending in the previous OK: the
-    // next PDU must wait for its own prompt.
-    AppState s;
-    FakePhonePort port;
-    port.setPortOpen(true);
-    Compose::Elabora(s, {QStringLiteral("1234"), QStringLiteral("5678"), textOf(300)});
-    Compose::StartSend(s, port);
-    QString buffer = QStringLiteral("AT+CMGS=153\r\r\n> ");
-    Module1::SendStep(s, buffer, port);
-    Module1::SendStep(s, buffer, port);   // same prompt again
-    QCOMPARE(port.writes.size(), 2);
-    buffer += QStringLiteral("\r\nOK\r\n");
-    Module1::SendStep(s, buffer, port);
-    QCOMPARE(port.writes.size(), 3);
-    Module1::SendStep(s, buffer, port);   // same OK again
-    QCOMPARE(port.writes.size(), 3);
-    QVERIFY(s.WaitSendPrompt2);
-    buffer += QStringLiteral("AT+CMGS=20\r\r\n> ");
-    Module1::SendStep(s, buffer, port);
-    QCOMPARE(port.writes.size(), 4);
-    QCOMPARE(port.writes.last(), s.Pdu2 + kCtrlZ);
-}
+    void eachPartWaitsForItsOwnReply()
+    {
+        Compose::Elabora(s, {u"1234"_s, u"5678"_s, letters(700)});
+        Compose::StartSend(s, port);
+        const QString pdus[] = {s.Pdu1, s.Pdu2, s.Pdu3, s.Pdu4, s.Pdu5};
+        QString buffer = u"AT+CMGS=153\r\r\n> "_s;
+        for (int part = 1; part <= 5; ++part) {
+            step(buffer);
+            step(buffer);   // an event without new characters: the same prompt again
+            QCOMPARE(port.writes.size(), 2 * part);
+            QCOMPARE(port.writes.last(), pdus[part - 1] + kCtrlZ);
+            if (part == 5)
+                break;
+            QVERIFY(!s.WaitSentOk);
+            buffer += u"\r\nOK\r\n"_s;
+            step(buffer);
+            step(buffer);   // the same OK again
+            QCOMPARE(port.writes.size(), 2 * part + 1);
+            buffer += u"AT+CMGS=20\r\r\n> "_s;
+        }
+        // The fifth PDU ends the chain at once; the dispatcher completes on the next OK.
+        QVERIFY(s.WaitSentOk && !s.SendActive);
+    }
 
-void TstSendStep::inactiveChainWritesNothing()
-{
-    AppState s;
-    FakePhonePort port;
-    port.setPortOpen(true);
-    s.WaitSendPrompt1 = true;   // a step flag without a running chain
-    Module1::SendStep(s, QStringLiteral("xxxxx\r\n> "), port);
-    Module1::SendStep(s, QStringLiteral("xxxxx\r\nOK\r\n"), port);
-    QVERIFY(port.writes.isEmpty());
-}
+    void stepOrder()
+    {
+        s.WaitSendPrompt1 = true;   // a step flag without a running chain does nothing
+        step(u"xxxxx\r\n> "_s);
+        step(u"xxxxx\r\nOK\r\n"_s);
+        QVERIFY(port.writes.isEmpty());
+        Compose::Elabora(s, {u"1234"_s, u"5678"_s, u"x"_s});
+        s.SendActive = s.StoreActive = s.WaitStorePrompt1 = true;
+        step(u"AT+CMGW=9\r\r\n> "_s);   // the store step goes first, the send step waits
+        QCOMPARE(port.writes, QStringList{s.Pdu1 + kCtrlZ});
+        QVERIFY(s.WaitStoreOk1 && s.WaitSendPrompt1);
+    }
 
-void TstSendStep::storeStepComesFirst()
-{
-    AppState s;
-    FakePhonePort port;
-    port.setPortOpen(true);
-    Compose::Elabora(s, {QStringLiteral("1234"), QStringLiteral("5678"), QStringLiteral("x")});
-    s.SendActive = s.WaitSendPrompt1 = true;
-    s.StoreActive = s.WaitStorePrompt1 = true;
-    Module1::SendStep(s, QStringLiteral("AT+CMGW=9\r\r\n> "), port);
-    QCOMPARE(port.writes, QStringList{s.Pdu1 + kCtrlZ});
-    QVERIFY(s.WaitStoreOk1);
-    QVERIFY(s.WaitSendPrompt1);   // untouched in that step
-}
+    void serviceCentre_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("number");   // empty: nothing found
+        const char *rows[][2] = {{"\"+393359609600\",145", "393359609600"}, {"\"0335960\",129", "335960"},
+                                 {"0,0", ""}, {"\"+39", ""}, {"\"\",129", ""}, {"\"+\",145", ""}, {"\"+3\",145", "3"}};
+        for (const auto &r : rows)
+            QTest::addRow("%s", r[0]) << "AT+CSCA?\r\r\n+CSCA: "_L1 + QLatin1String(r[0]) + "\r\n\r\nOK\r\n"_L1
+                                      << QString::fromLatin1(r[1]);
+    }
+    void serviceCentre()
+    {
+        QFETCH(QString, reply);
+        QFETCH(QString, number);
+        s.ServiceCentre = u"old"_s;
+        Compose::StartServiceCentreQuery(s, port);
+        QCOMPARE(port.writes, QStringList{u"AT+CSCA?\r"_s});
+        QVERIFY(s.WaitServiceCentre);
+        QCOMPARE(Module1::SendStep(s, reply, port).serviceCentre.value_or(QString()), number);
+        QVERIFY(!s.WaitServiceCentre);
+        QCOMPARE(s.ServiceCentre, number.isEmpty() ? u"old"_s : number);
+        QVERIFY(!Module1::SendStep(s, reply, port).serviceCentre);   // only once
+        QCOMPARE(port.writes.size(), 1);
+    }
 
-void TstSendStep::serviceCentre_data()
-{
-    QTest::addColumn<QString>("reply");
-    QTest::addColumn<QString>("number");   // empty: nothing found
-    QTest::newRow("standard") << QStringLiteral("AT+CSCA?\r\r\n+CSCA: \"+393359609600\",145\r\n\r\nOK\r\n")
-                              << QStringLiteral("393359609600");
-    QTest::newRow("national-loses-first-digit")
-        << QStringLiteral("AT+CSCA?\r\r\n+CSCA: \"0335960\",129\r\n\r\nOK\r\n") << QStringLiteral("335960");
-    QTest::newRow("no-quotes") << QStringLiteral("AT+CSCA?\r\r\n+CSCA: 0,0\r\n\r\nOK\r\n") << QString();
-    QTest::newRow("one-quote") << QStringLiteral("AT+CSCA?\r\r\n+CSCA: \"+39\r\n\r\nOK\r\n") << QString();
-    QTest::newRow("empty-quotes") << QStringLiteral("AT+CSCA?\r\r\n+CSCA: \"\",129\r\n\r\nOK\r\n") << QString();
-    QTest::newRow("plus-only") << QStringLiteral("AT+CSCA?\r\r\n+CSCA: \"+\",145\r\n\r\nOK\r\n") << QString();
-    QTest::newRow("one-digit") << QStringLiteral("AT+CSCA?\r\r\n+CSCA: \"+3\",145\r\n\r\nOK\r\n") << QStringLiteral("3");
-}
+    void sentLog()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"LogSMS.txt"_s);
+        const QDateTime when(QDate(2026, 3, 4), QTime(5, 6, 7));
+        Compose::AppendSentLog(path, u"ciao\r\nè"_s, u"+39347"_s, when, u"1"_s);
+        Compose::AppendSentLog(path, u"b"_s, u"12"_s, when, u"3"_s);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray date = QLocale().toString(when.date(), QLocale::ShortFormat).toLatin1() + " 05:06:07\r\n";
+        QCOMPARE(f.readAll(), "CorvinaSMS By Quillane\r\nLog of sent SMS\r\n--------------------------------------------\r\n\r\n\r\n"
+                              "Sms:        ciao\r\n\xE8\r\nAt number:  +39347\r\nDate and time: " + date + "N.sms:  1\r\n\r\n"
+                              "Sms:        b\r\nAt number:  12\r\nDate and time: " + date + "N.sms:  3\r\n\r\n");
+        // An existing log only gets the entry.
+        QVERIFY(TextFile::WriteAtomic(path, u"kept\r\n"_s));
+        Compose::AppendSentLog(path, u"x"_s, u"1"_s, when, u"1"_s);
+        QCOMPARE(TextFile::Read(path).value_or(QString()),
+                 u"kept\r\nSms:        x\r\nAt number:  1\r\nDate and time: "_s + QString::fromLatin1(date) + u"N.sms:  1\r\n\r\n"_s);
+    }
 
-void TstSendStep::serviceCentre()
-{
-    QFETCH(QString, reply);
-    QFETCH(QString, number);
-    AppState s;
-    s.ServiceCentre = QStringLiteral("old");
-    FakePhonePort port;
-    port.setPortOpen(true);
-    Compose::StartServiceCentreQuery(s, port);
-    QCOMPARE(port.writes, QStringList{QStringLiteral("AT+CSCA?\r")});
-    QVERIFY(s.WaitServiceCentre);
-    const auto r = Module1::SendStep(s, reply, port);
-    QVERIFY(!s.WaitServiceCentre);
-    QCOMPARE(r.serviceCentre.value_or(QString()), number);
-    QCOMPARE(s.ServiceCentre, number.isEmpty() ? QStringLiteral("old") : number);
-    // Only once: a second OK finds nothing awaited.
-    QVERIFY(!Module1::SendStep(s, reply, port).serviceCentre);
-    QCOMPARE(port.writes.size(), 1);
-}
+    void confirmation_data()
+    {
+        QTest::addColumn<int>("mode");   // 0 text, 1 operator logo, 2 picture
+        QTest::addColumn<bool>("flash");
+        QTest::addColumn<bool>("status");
+        QTest::addColumn<QString>("tail");
+        QTest::newRow("plain") << 0 << false << false << "hi\r\nyou\"\r\rTo: +3912?\r";
+        QTest::newRow("flash-status") << 0 << true << true << "hi\r\nyou\"\r\rTo: +3912?\r\r- Flash SMS\r- Status report";
+        QTest::newRow("status") << 0 << false << true << "hi\r\nyou\"\r\rTo: +3912?\r\r- Status report";
+        QTest::newRow("operator-logo") << 1 << false << false << "Operator Logo\"\r\rTo: +3912?\r";
+        QTest::newRow("picture-reads-group") << 2 << false << false << "Group Logo\"\r\rTo: +3912?\r";
+    }
+    void confirmation()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, flash);
+        QFETCH(bool, status);
+        QFETCH(QString, tail);
+        s.LogoMode = mode > 0;
+        s.OperatorLogoMode = mode == 1;
+        s.PictureMode = mode == 2;
+        s.FlashSms = flash;
+        s.StatusReport = status;
+        QCOMPARE(Compose::ConfirmationText(s, u"hi\r\nyou"_s, u"+3912"_s), u"Are you sure to send this SMS:\r\r     \""_s + tail);
+    }
+
+    void bitmapCheck()
+    {
+        const bool rows[][5] = {// logo, picture, logo data, picture data, passes
+                                {false, false, false, false, true}, {true, false, false, true, false},
+                                {true, false, true, false, true},   {true, true, true, false, false},
+                                {true, true, false, true, true}};
+        for (const auto &r : rows) {
+            s.LogoMode = r[0];
+            s.PictureMode = r[1];
+            s.LogoData = r[2] ? u"00"_s : QString();
+            s.PictureData1 = r[3] ? u"00"_s : QString();
+            QCOMPARE(Compose::BitmapCheck(s), r[4]);
+        }
+    }
+
+    void counters()
+    {
+        const int rows[][2] = {{0, 0}, {1, 1}, {160, 1}, {161, 2}, {304, 2}, {305, 3},
+                               {456, 3}, {457, 4}, {608, 4}, {609, 5}, {760, 5}};
+        for (const auto &r : rows) {
+            const auto c = Compose::ComposeCounters(r[0]);
+            QCOMPARE(QList<int>({c.used, c.left, c.messages}), QList<int>({r[0], 760 - r[0], r[1]}));
+        }
+        QCOMPARE(Compose::NonGsmNote(u"Ciao è @ ¡\r\n"_s), QString());
+        QVERIFY(Compose::NonGsmNote(u"€"_s).startsWith(u"1 character "_s));
+        QVERIFY(Compose::NonGsmNote(u"Ç{}"_s).startsWith(u"3 characters "_s));
+    }
+};
 
 QTEST_GUILESS_MAIN(TstSendStep)
 #include "tst_sendstep.moc"

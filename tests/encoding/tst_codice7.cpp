@@ -2,9 +2,26 @@
 // GSM 7-bit alphabet, septet packing and the hex/bit helpers.
 #include "encoding/codice7.h"
 
+#include <QSet>
 #include <QTest>
 
 using namespace Codice7;
+
+namespace {
+
+// An independent packer drawn as TS 23.038 draws it: septet i starts at bit 7 * i.
+QString referencePack(const QString &text)
+{
+    QByteArray octets((text.size() * 7 + 7) / 8, '\0');
+    for (int i = 0; i < text.size(); ++i)
+        for (int b = 0; b < 7; ++b)
+            if (GsmCode(text.at(i)) & (1 << b))
+                octets[(i * 7 + b) / 8] = char(octets[(i * 7 + b) / 8] | (1 << ((i * 7 + b) % 8)));
+    return QStringLiteral("%1").arg(text.size(), 2, 16, QLatin1Char('0')).toUpper()
+        + QString::fromLatin1(octets.toHex().toUpper());
+}
+
+} // namespace
 
 class TstCodice7 : public QObject
 {
@@ -12,209 +29,132 @@ class TstCodice7 : public QObject
 private slots:
     void initTestCase() { InitGsmTable(); }
 
-    void table_data();
-    void table();
-    void tableIsAPermutation();
-    void outsideTableIsAt_data();
-    void outsideTableIsAt();
-    void pack_data();
-    void pack();
-    void packMatchesBitwiseReference();
-    void hexToBits7_data();
-    void hexToBits7();
-    void bitsToHex_data();
-    void bitsToHex();
-    void hexToByte_data();
-    void hexToByte();
-};
-
-void TstCodice7::table_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("ch");
-    const struct { int code; char16_t ch; } rows[] = {
-        {0x00, u'@'},      {0x01, u'\u00A3'}, {0x02, u'$'},      {0x03, u'\u00A5'},
-        {0x04, u'\u00E8'}, {0x05, u'\u00E9'}, {0x06, u'\u00F9'}, {0x07, u'\u00EC'},
-        {0x08, u'\u00F2'}, {0x09, u'\u00E7'}, {0x0A, u'\n'},     {0x0B, u'\u00D8'},
-        {0x0C, u'\u00F8'}, {0x0D, u'\r'},     {0x0E, u'\u00C5'}, {0x0F, u'\u00E5'},
-        {0x10, u'\u00B3'}, {0x11, u'_'},      {0x1C, u'\u00C6'}, {0x1D, u'\u00E6'},
-        {0x1E, u'\u00DF'}, {0x1F, u'\u00C9'}, {0x20, u' '},      {0x21, u'!'},
-        {0x23, u'#'},      {0x24, u'\u00A4'}, {0x30, u'0'},      {0x3F, u'?'},
-        {0x40, u'\u00A1'}, {0x41, u'A'},      {0x5A, u'Z'},      {0x5B, u'\u00C4'},
-        {0x5C, u'\u00D6'}, {0x5D, u'\u00D1'}, {0x5E, u'\u00DC'}, {0x5F, u'\u00A7'},
-        {0x60, u'\u00BF'}, {0x61, u'a'},      {0x7A, u'z'},      {0x7B, u'\u00E4'},
-        {0x7C, u'\u00F6'}, {0x7D, u'\u00F1'}, {0x7E, u'\u00FC'}, {0x7F, u'\u00E0'},
-    };
-    for (const auto &r : rows)
-        QTest::addRow("0x%02X", r.code) << r.code << QString(QChar(r.ch));
-}
-
-void TstCodice7::table()
-{
-    QFETCH(int, code);
-    QFETCH(QString, ch);
-    QCOMPARE(GsmTable()[code], ch.at(0));
-    QCOMPARE(GsmCode(ch.at(0)), code);
-    QVERIFY(InGsmAlphabet(ch.at(0)));
-}
-
-void TstCodice7::tableIsAPermutation()
-{
-    // Codes 0x12..0x1B and 128 carry nothing; every other character stands once.
-    QSet<QChar> seen;
-    for (int i = 0; i < kGsmTableSize; ++i) {
-        const QChar c = GsmTable()[i];
-        const bool shouldBeEmpty = (i >= 0x12 && i <= 0x1B) || i == 128;
-        QCOMPARE(c.isNull(), shouldBeEmpty);
-        if (!c.isNull()) {
-            QVERIFY2(!seen.contains(c), qPrintable(QStringLiteral("duplicate at %1").arg(i)));
-            seen.insert(c);
-            QCOMPARE(GsmCode(c), i);
-        }
+    void table_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QChar>("ch");
+        const struct { int code; char16_t ch; } rows[] = {
+            {0x00, u'@'}, {0x01, u'£'}, {0x02, u'$'}, {0x03, u'¥'}, {0x04, u'è'}, {0x05, u'é'},
+            {0x06, u'ù'}, {0x07, u'ì'}, {0x08, u'ò'}, {0x09, u'ç'}, {0x0A, u'\n'}, {0x0B, u'Ø'},
+            {0x0C, u'ø'}, {0x0D, u'\r'}, {0x0E, u'Å'}, {0x0F, u'å'}, {0x10, u'³'}, {0x11, u'_'},
+            {0x1C, u'Æ'}, {0x1D, u'æ'}, {0x1E, u'ß'}, {0x1F, u'É'}, {0x20, u' '}, {0x24, u'¤'},
+            {0x40, u'¡'}, {0x41, u'A'}, {0x5B, u'Ä'}, {0x5C, u'Ö'}, {0x5D, u'Ñ'}, {0x5E, u'Ü'},
+            {0x5F, u'§'}, {0x60, u'¿'}, {0x61, u'a'}, {0x7B, u'ä'}, {0x7C, u'ö'}, {0x7D, u'ñ'},
+            {0x7E, u'ü'}, {0x7F, u'à'}, {0x21, u'!'}, {0x23, u'#'}, {0x30, u'0'}, {0x3F, u'?'},
+            {0x5A, u'Z'}, {0x7A, u'z'},
+        };
+        for (const auto &r : rows)
+            QTest::addRow("0x%02X", r.code) << r.code << QChar(r.ch);
     }
-    QCOMPARE(seen.size(), 118);
-}
+    void table()
+    {
+        QFETCH(int, code);
+        QFETCH(QChar, ch);
+        QCOMPARE(GsmTable()[code], ch);
+        QCOMPARE(GsmCode(ch), code);
+        QVERIFY(InGsmAlphabet(ch));
+    }
 
-void TstCodice7::outsideTableIsAt_data()
-{
-    QTest::addColumn<QString>("ch");
-    QTest::newRow("C-cedilla") << QStringLiteral("\u00C7");
-    QTest::newRow("euro") << QStringLiteral("\u20AC");
-    QTest::newRow("left-quote") << QStringLiteral("\u201C");
-    QTest::newRow("brace") << QStringLiteral("{");
-    QTest::newRow("backslash") << QStringLiteral("\\");
-    QTest::newRow("backtick") << QStringLiteral("`");
-    QTest::newRow("nul") << QStringLiteral("\u0000");
-    QTest::newRow("greek-delta") << QStringLiteral("\u0394");
-    QTest::newRow("tab") << QStringLiteral("\t");
-}
-
-void TstCodice7::outsideTableIsAt()
-{
-    QFETCH(QString, ch);
-    QCOMPARE(GsmCode(ch.at(0)), 0);
-    QVERIFY(!InGsmAlphabet(ch.at(0)));
-    QCOMPARE(PackSeptets(ch), QStringLiteral("0100"));
-    QCOMPARE(CountOutsideAlphabet(QStringLiteral("ab") + ch + QStringLiteral("@")), 1);
-}
-
-void TstCodice7::pack_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("hex");
-    QTest::newRow("empty") << QString() << QStringLiteral("00");
-    QTest::newRow("A") << QStringLiteral("A") << QStringLiteral("0141");
-    QTest::newRow("hello") << QStringLiteral("hello") << QStringLiteral("05E8329BFD06");
-    QTest::newRow("7-chars-trailing-octet") << QStringLiteral("1234567")
-                                            << QStringLiteral("0731D98C56B3DD00");
-    QTest::newRow("8-chars-exact") << QStringLiteral("12345678")
-                                   << QStringLiteral("0831D98C56B3DD70");
-    QTest::newRow("superscript-three") << QStringLiteral("\u00B3") << QStringLiteral("0110");
-    QTest::newRow("c-cedilla") << QStringLiteral("\u00E7") << QStringLiteral("0109");
-    QTest::newRow("crlf") << QStringLiteral("\r\n") << QStringLiteral("020D05");
-    QTest::newRow("euro-and-C-cedilla") << QStringLiteral("\u20AC\u00C7")
-                                        << QStringLiteral("020000");
-    QTest::newRow("a-grave-0x7F") << QStringLiteral("\u00E0") << QStringLiteral("017F");
-    // Header of part 1 of 2: 06 08 04 00 24 02 01.
-    QTest::newRow("concat-header-2-1") << QStringLiteral("\u00F9\u00B3\u00B3@\u00A1D\u00A1@")
-                                       << QStringLiteral("0806080400240201");
-}
-
-void TstCodice7::pack()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, hex);
-    QCOMPARE(PackSeptets(text), hex);
-}
-
-// An independent packer written the way TS 23.038 draws it: septet i starts at bit 7*i.
-static QString referencePack(const QString &text)
-{
-    QByteArray octets((text.size() * 7 + 7) / 8, '\0');
-    for (int i = 0; i < text.size(); ++i) {
-        const int code = GsmCode(text.at(i));
-        for (int b = 0; b < 7; ++b)
-            if (code & (1 << b)) {
-                const int bit = i * 7 + b;
-                octets[bit / 8] = char(octets[bit / 8] | (1 << (bit % 8)));
+    void tableIsAPermutation()
+    {
+        // Codes 0x12..0x1B and 128 carry nothing; every other character stands once.
+        QSet<QChar> seen;
+        for (int i = 0; i < kGsmTableSize; ++i) {
+            const QChar c = GsmTable()[i];
+            QCOMPARE(c.isNull(), (i >= 0x12 && i <= 0x1B) || i == 128);
+            if (!c.isNull()) {
+                QVERIFY2(!seen.contains(c), qPrintable(QStringLiteral("duplicate at %1").arg(i)));
+                seen.insert(c);
+                QCOMPARE(GsmCode(c), i);
             }
+        }
+        QCOMPARE(seen.size(), 118);
     }
-    return QStringLiteral("%1").arg(text.size(), 2, 16, QLatin1Char('0')).toUpper()
-        + QString::fromLatin1(octets.toHex().toUpper());
-}
 
-void TstCodice7::packMatchesBitwiseReference()
-{
-    QString all;
-    for (int i = 0; i < 128; ++i)
-        if (!GsmTable()[i].isNull())
-            all += GsmTable()[i];
-    for (int len = 0; len <= 160; ++len) {
-        QString t;
-        for (int i = 0; i < len; ++i)
-            t += all.at((i * 37 + len) % all.size());
-        const QString packed = PackSeptets(t);
-        QCOMPARE(packed, referencePack(t));
-        QCOMPARE(packed.size(), 2 + 2 * ((len * 7 + 7) / 8));
+    void outsideTableIsAt_data()
+    {
+        QTest::addColumn<QChar>("ch");
+        for (char16_t c : {u'Ç', u'€', u'\u201C', u'{', u'\\', u'`', u'\0', u'\u0394', u'\t'})
+            QTest::addRow("U+%04X", unsigned(c)) << QChar(c);
     }
-    QCOMPARE(PackSeptets(QString(160, QLatin1Char('x'))).left(2), QStringLiteral("A0"));
-    QCOMPARE(PackSeptets(QString(160, QLatin1Char('x'))).size(), 2 + 280);
-}
+    void outsideTableIsAt()
+    {
+        QFETCH(QChar, ch);
+        QCOMPARE(GsmCode(ch), 0);
+        QVERIFY(!InGsmAlphabet(ch));
+        QCOMPARE(PackSeptets(QString(ch)), QStringLiteral("0100"));
+        QCOMPARE(CountOutsideAlphabet(QStringLiteral("ab") + ch + QStringLiteral("@")), 1);
+    }
 
-void TstCodice7::hexToBits7_data()
-{
-    QTest::addColumn<QString>("hex");
-    QTest::addColumn<QString>("bits");
-    QTest::newRow("41") << QStringLiteral("41") << QStringLiteral("1000001");
-    QTest::newRow("single-A") << QStringLiteral("A") << QStringLiteral("0001010");
-    QTest::newRow("7F") << QStringLiteral("7F") << QStringLiteral("1111111");
-    QTest::newRow("FF-drops-top-bit") << QStringLiteral("FF") << QStringLiteral("1111111");
-    QTest::newRow("0") << QStringLiteral("0") << QStringLiteral("0000000");
-}
+    void pack_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("hex");
+        const char16_t *rows[][2] = {
+            {u"", u"00"}, {u"A", u"0141"}, {u"hello", u"05E8329BFD06"},
+            {u"1234567", u"0731D98C56B3DD00"},   // 7 septets still take a whole 7th octet
+            {u"12345678", u"0831D98C56B3DD70"}, {u"³", u"0110"}, {u"ç", u"0109"},
+            {u"\r\n", u"020D05"}, {u"€Ç", u"020000"}, {u"à", u"017F"},
+            {u"ù³³@¡D¡@", u"0806080400240201"},   // header 06 08 04 00 24 02 01 as septets
+        };
+        for (const auto &r : rows)
+            QTest::addRow("%s", qPrintable(QString::fromUtf16(r[0]))) << QString::fromUtf16(r[0])
+                                                                      << QString::fromUtf16(r[1]);
+    }
+    void pack()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, hex);
+        QCOMPARE(PackSeptets(text), hex);
+    }
 
-void TstCodice7::hexToBits7()
-{
-    QFETCH(QString, hex);
-    QFETCH(QString, bits);
-    QCOMPARE(HexToBits7(hex), bits);
-}
+    void packMatchesBitwiseReference()
+    {
+        QString all;
+        for (int i = 0; i < 128; ++i)
+            if (!GsmTable()[i].isNull())
+                all += GsmTable()[i];
+        for (int len = 0; len <= 160; ++len) {
+            QString t;
+            for (int i = 0; i < len; ++i)
+                t += all.at((i * 37 + len) % all.size());
+            QCOMPARE(PackSeptets(t), referencePack(t));
+        }
+        const QString full = PackSeptets(QString(160, QLatin1Char('x')));
+        QCOMPARE(full.left(2), QStringLiteral("A0"));
+        QCOMPARE(full.size(), 2 + 2 * 140);
+    }
 
-void TstCodice7::bitsToHex_data()
-{
-    QTest::addColumn<QString>("bits");
-    QTest::addColumn<QString>("hex");
-    QTest::newRow("zeros") << QStringLiteral("00000000") << QStringLiteral("00");
-    QTest::newRow("ones") << QStringLiteral("11111111") << QStringLiteral("FF");
-    QTest::newRow("msb-first") << QStringLiteral("10000000") << QStringLiteral("80");
-    QTest::newRow("0A") << QStringLiteral("00001010") << QStringLiteral("0A");
-}
-
-void TstCodice7::bitsToHex()
-{
-    QFETCH(QString, bits);
-    QFETCH(QString, hex);
-    QCOMPARE(BitsToHex(bits), hex);
-}
-
-void TstCodice7::hexToByte_data()
-{
-    QTest::addColumn<QString>("hex");
-    QTest::addColumn<int>("value");
-    QTest::newRow("8C") << QStringLiteral("8C") << 140;
-    QTest::newRow("8c-lowercase-counts-0") << QStringLiteral("8c") << 128;
-    QTest::newRow("FF") << QStringLiteral("FF") << 255;
-    QTest::newRow("00") << QStringLiteral("00") << 0;
-    QTest::newRow("non-digit") << QStringLiteral("G1") << 1;
-    QTest::newRow("short") << QStringLiteral("A") << 160;
-    QTest::newRow("empty") << QString() << 0;
-}
-
-void TstCodice7::hexToByte()
-{
-    QFETCH(QString, hex);
-    QFETCH(int, value);
-    QCOMPARE(HexToByte(hex), value);
-}
+    void hexHelpers_data()
+    {
+        QTest::addColumn<QString>("fn");
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        const char *rows[][3] = {
+            {"HexToBits7", "41", "1000001"}, {"HexToBits7", "A", "0001010"},
+            {"HexToBits7", "7F", "1111111"}, {"HexToBits7", "FF", "1111111"},
+            {"HexToBits7", "0", "0000000"},  {"BitsToHex", "00000000", "00"},
+            {"BitsToHex", "11111111", "FF"}, {"BitsToHex", "10000000", "80"},
+            {"BitsToHex", "00001010", "0A"}, {"HexToByte", "8C", "140"},
+            {"HexToByte", "8c", "128"},      // a lower-case digit counts 0
+            {"HexToByte", "FF", "255"},      {"HexToByte", "G1", "1"},
+            {"HexToByte", "A", "160"},       {"HexToByte", "", "0"},
+        };
+        for (const auto &r : rows)
+            QTest::addRow("%s(%s)", r[0], r[1]) << QString::fromLatin1(r[0]) << QString::fromLatin1(r[1])
+                                                << QString::fromLatin1(r[2]);
+    }
+    void hexHelpers()
+    {
+        QFETCH(QString, fn);
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        const QString got = fn == QLatin1String("HexToBits7") ? HexToBits7(in)
+                          : fn == QLatin1String("BitsToHex")  ? BitsToHex(in)
+                                                               : QString::number(HexToByte(in));
+        QCOMPARE(got, out);
+    }
+};
 
 QTEST_GUILESS_MAIN(TstCodice7)
 #include "tst_codice7.moc"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Address fields of the SMS-SUBMIT PDU.
+// Address fields of the SMS-SUBMIT PDU: the recipient and the service centre.
 #include "encoding/module1.h"
 
 #include <QTest>
@@ -8,55 +8,32 @@ class TstModule1 : public QObject
 {
     Q_OBJECT
 private slots:
-    void encodeAddress_data();
-    void encodeAddress();
-    void encodeServiceCentre_data();
-    void encodeServiceCentre();
+    void address_data()
+    {
+        QTest::addColumn<bool>("centre");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("field");
+        const struct { bool centre; const char *number, *field; } rows[] = {
+            {false, "0123456789", "0A811032547698"},   {false, "+123456789012", "0C91214365870921"},
+            {false, "12345", "05812143F5"},            {false, "+393471234567", "0C91934317325476"},
+            {false, "+39347123456", "0B919343173254F6"}, {false, "", "0081"},
+            {false, "+", "0091"},                      {false, "12+4", "0481214+"},
+            {false, "1 3", "0381 1F3"},                // kept as typed, not dropped
+            {true, "123456789012", "0791214365870921"}, {true, "12345678901", "07912143658709F1"},
+            {true, "5", "0291F5"},                     {true, "", "0191"},
+        };
+        for (const auto &r : rows)
+            QTest::addRow("%s-%s", r.centre ? "centre" : "to", r.number)
+                << r.centre << QString::fromLatin1(r.number) << QString::fromLatin1(r.field);
+    }
+    void address()
+    {
+        QFETCH(bool, centre);
+        QFETCH(QString, number);
+        QFETCH(QString, field);
+        QCOMPARE(centre ? Module1::EncodeServiceCentre(number) : Module1::EncodeAddress(number), field);
+    }
 };
 
-void TstModule1::encodeAddress_data()
-{
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<QString>("field");
-    QTest::newRow("national-10") << QStringLiteral("0123456789") << QStringLiteral("0A811032547698");
-    QTest::newRow("international-12") << QStringLiteral("+123456789012")
-                                      << QStringLiteral("0C91214365870921");
-    QTest::newRow("odd-digit-address-F-pad") << QStringLiteral("12345")
-                                             << QStringLiteral("05812143F5");
-    QTest::newRow("international-odd") << QStringLiteral("+393471234567")
-                                       << QStringLiteral("0C91934317325476");
-    QTest::newRow("international-11-odd") << QStringLiteral("+39347123456")
-                                          << QStringLiteral("0B919343173254F6");
-    QTest::newRow("empty") << QString() << QStringLiteral("0081");
-    QTest::newRow("plus-only") << QStringLiteral("+") << QStringLiteral("0091");
-    QTest::newRow("inner-plus-kept") << QStringLiteral("12+4") << QStringLiteral("0481214+");
-    QTest::newRow("blank-kept") << QStringLiteral("1 3") << QStringLiteral("0381 1F3");
-}
-
-void TstModule1::encodeAddress()
-{
-    QFETCH(QString, number);
-    QFETCH(QString, field);
-    QCOMPARE(Module1::EncodeAddress(number), field);
-}
-
-void TstModule1::encodeServiceCentre_data()
-{
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<QString>("field");
-    QTest::newRow("12-digits") << QStringLiteral("123456789012") << QStringLiteral("0791214365870921");
-    QTest::newRow("11-digits-F-pad") << QStringLiteral("12345678901")
-                                     << QStringLiteral("07912143658709F1");
-    QTest::newRow("1-digit") << QStringLiteral("5") << QStringLiteral("0291F5");
-    QTest::newRow("empty") << QString() << QStringLiteral("0191");
-}
-
-void TstModule1::encodeServiceCentre()
-{
-    QFETCH(QString, number);
-    QFETCH(QString, field);
-    QCOMPARE(Module1::EncodeServiceCentre(number), field);
-}
-
-QTEST_MAIN(TstModule1)
+QTEST_GUILESS_MAIN(TstModule1)
 #include "tst_module1.moc"
