@@ -39,8 +39,7 @@ inline QByteArray buildBmp(const BmpLayout &l)
     const int dataAt = l.offBits ? int(*l.offBits) : tableAt + int(l.table.size()) * 4;
     const int dataEnd = dataAt + stride * l.height;
     QByteArray b(std::max({dataEnd, tableAt + int(l.table.size()) * 4, 54}), '\0');
-    b[0] = l.magic.at(0);
-    b[1] = l.magic.at(1);
+    b.replace(0, 2, l.magic);
     putLe(b, 2, b.size(), 4);
     putLe(b, 10, std::uint32_t(dataAt), 4);
     putLe(b, 14, l.infoSize, 4);

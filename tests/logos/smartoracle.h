@@ -9,13 +9,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QStringList>
 #include <QTest>
 
 namespace SmartOracle {
 
 enum class Kind { Operator, Group, Picture };
-using Picture = std::function<bool(int x, int y)>;   ///< true for black
+using Picture = std::function<bool(int x, int y)>;   // true for black
 
 inline QString python() { return qEnvironmentVariable("SMS_PYTHON3", QStringLiteral("/usr/bin/python3")); }
 
@@ -50,48 +49,39 @@ inline QByteArray bmp(int height, const Picture &black)
     return buildBmp(l);
 }
 
-/// Checks one decoded message: 8-bit parts to `number` on the ports of `kind` (5506, 5507,
-/// or 5514 in three concatenated parts), and the picture and network code gammu finds.
+/// Checks one decoded message: 8-bit parts to `number` on port 5506 (operator logo), 5507
+/// (group logo) or 5514 (picture, three concatenated parts), and what gammu finds in them.
 inline void verify(const QJsonValue &decoded, Kind kind, const Picture &black,
                    const QString &network, const QString &number)
 {
     const QJsonObject d = decoded.toObject();
-    QVERIFY2(!d.contains(QLatin1String("error")), qPrintable(d[QLatin1String("error")].toString()));
-    const QStringList udh = kind == Kind::Operator ? QStringList{QStringLiteral("06050415821582")}
-                            : kind == Kind::Group  ? QStringList{QStringLiteral("06050415831583")}
-                                                   : QStringList{QStringLiteral("0B0504158A158A0003040301"),
-                                                                 QStringLiteral("0B0504158A158A0003040302"),
-                                                                 QStringLiteral("0B0504158A158A0003040303")};
-    const QJsonArray parts = d[QLatin1String("parts")].toArray();
-    QCOMPARE(parts.size(), udh.size());
+    QVERIFY2(!d.contains(u"error"), qPrintable(d[u"error"].toString()));
+    const QJsonArray parts = d[u"parts"].toArray();
+    QCOMPARE(parts.size(), kind == Kind::Picture ? 3 : 1);
     for (int i = 0; i < parts.size(); ++i) {
-        const QJsonObject p = parts.at(i).toObject();
-        QCOMPARE(p[QLatin1String("coding")].toString(), QStringLiteral("8bit"));
-        QCOMPARE(p[QLatin1String("udh")].toString(), udh.at(i));
-        QCOMPARE(p[QLatin1String("number")].toString(), number);
+        QCOMPARE(parts[i][u"coding"].toString(), QStringLiteral("8bit"));
+        QCOMPARE(parts[i][u"udh"].toString(), kind == Kind::Operator ? QStringLiteral("06050415821582")
+                                              : kind == Kind::Group  ? QStringLiteral("06050415831583")
+                                              : QStringLiteral("0B0504158A158A000304030%1").arg(i + 1));
+        QCOMPARE(parts[i][u"number"].toString(), number);
     }
-    const QJsonArray entries = d[QLatin1String("entries")].toArray();
+    const QJsonArray entries = d[u"entries"].toArray();
     QCOMPARE(entries.size(), 1);
-    const QJsonObject e = entries.at(0).toObject();
+    const QJsonValue e = entries[0];
+    const QString types[] = {QStringLiteral("OperatorLogo"), QStringLiteral("CallerGroupLogo"),
+                             QStringLiteral("PictureImage")};
+    QCOMPARE(e[u"type"].toString(), types[int(kind)]);
     const int height = kind == Kind::Picture ? 28 : 14;
-    QCOMPARE(e[QLatin1String("type")].toString(),
-             kind == Kind::Operator ? QStringLiteral("OperatorLogo")
-             : kind == Kind::Group  ? QStringLiteral("CallerGroupLogo")
-                                    : QStringLiteral("PictureImage"));
-    QCOMPARE(e[QLatin1String("width")].toInt(), 72);
-    QCOMPARE(e[QLatin1String("height")].toInt(), height);
-    QStringList rows, got;
+    QCOMPARE(QSize(e[u"width"].toInt(), e[u"height"].toInt()), QSize(72, height));
+    QStringList want;
     for (int y = 0; y < height; ++y) {
-        QString row;
+        want << QString(72, u' ');
         for (int x = 0; x < 72; ++x)
-            row += black(x, y) ? QLatin1Char('#') : QLatin1Char(' ');
-        rows << row;
+            want.last()[x] = black(x, y) ? u'#' : u' ';
     }
-    for (const QJsonValue &r : e[QLatin1String("rows")].toArray())
-        got << r.toString();
-    QCOMPARE(got, rows);
+    QCOMPARE(e[u"rows"].toVariant().toStringList(), want);
     if (kind == Kind::Operator)
-        QCOMPARE(e[QLatin1String("network")].toString(), network);
+        QCOMPARE(e[u"network"].toString(), network);
 }
 
 } // namespace SmartOracle

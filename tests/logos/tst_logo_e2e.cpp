@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // An operator logo, a group logo and a picture message sent from the main window over the
 // real serial port to the simulated phone, and the PDUs it received decoded by python-gammu.
-#include "app/appstate.h"
-#include "app/form1.h"
 #include "app/seams.h"
 #include "msgboxrecorder.h"
 #include "phonesimrunner.h"
@@ -42,12 +40,8 @@ private slots:
                     out << o;
             return out;
         };
-        const SmartOracle::Picture logo = [](int x, int y) {
-            return (x + 2 * y) % 9 == 0 || (y == 13 && x > 60);
-        };
-        const SmartOracle::Picture picture = [](int x, int y) {
-            return (x + y) % 13 == 0 || (y == 27 && x >= 16);
-        };
+        const SmartOracle::Picture logo = [](int x, int y) { return (x + 2 * y) % 9 == 0 || (y == 13 && x > 60); };
+        const SmartOracle::Picture picture = [](int x, int y) { return (x + y) % 13 == 0 || (y == 27 && x >= 16); };
         QString nextFile;
         Seams::setOpenFileDialogHandler([&nextFile](const Seams::FileDialogCall &) { return nextFile; });
         const auto load = [&](const QString &name, const QByteArray &bytes) {
@@ -59,12 +53,10 @@ private slots:
         const auto send = [&](int expectedPdus) {
             const int before = int(sentPdus().size()), sent = int(boxes.shown.size());
             f.Command6->click();
-            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts().mid(sent), QStringList{QStringLiteral("Messagge sent")},
-                                      15000);
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts().mid(sent), QStringList{QStringLiteral("Messagge sent")}, 15000);
             QTRY_COMPARE_WITH_TIMEOUT(int(sentPdus().size()), before + expectedPdus, 3000);
             // The count box is refreshed by the status timer; the next count builds on it.
-            QTRY_COMPARE_WITH_TIMEOUT(f.Text6->text().trimmed(), QString::number(state.SentCount),
-                                      3000);
+            QTRY_COMPARE_WITH_TIMEOUT(f.Text6->text().trimmed(), QString::number(state.SentCount), 3000);
         };
 
         f.Text2->setText(QStringLiteral("393359609600"));
@@ -96,8 +88,7 @@ private slots:
         if (!SmartOracle::available())
             QSKIP("python3-gammu is not installed (apt-get install python3-gammu)");
         QString errors;
-        const QJsonArray out = SmartOracle::decode({pdus.mid(0, 1), pdus.mid(1, 1), pdus.mid(2, 3)},
-                                                   &errors);
+        const QJsonArray out = SmartOracle::decode({pdus.mid(0, 1), pdus.mid(1, 1), pdus.mid(2, 3)}, &errors);
         QVERIFY2(out.size() == 3, qPrintable(errors));
         const QString to = QStringLiteral("3471234567");
         SmartOracle::verify(out.at(0), Kind::Operator, logo, QStringLiteral("222 01"), to);
