@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A fake port with a scripted phone behind it: each command line written gets the phone's
-// echo and reply, delivered a little later and in pieces.
+// echo and reply, delivered a little later and in two pieces.
 #pragma once
 
 #include "fakephoneport.h"
@@ -15,20 +15,14 @@ class ScriptedPhone : public FakePhonePort
 public:
     ScriptedPhone()
     {
-        auto ok = [](const QString &info) {
-            return info.isEmpty() ? QStringLiteral("OK\r\n")
-                                  : info + QStringLiteral("\r\n\r\nOK\r\n");
-        };
-        replies[QStringLiteral("AT")] = ok({});
-        replies[QStringLiteral("AT+CGMI")] = ok(QStringLiteral("ACME"));
-        replies[QStringLiteral("AT+CGMM")] = ok(QStringLiteral("X1"));
-        replies[QStringLiteral("AT+CGMR")] = ok(QStringLiteral("21.07"));
-        replies[QStringLiteral("AT+GSN")] = ok(QStringLiteral("351234567890123"));
-        replies[QStringLiteral("AT+CIMI")] = ok(QStringLiteral("222011234567890"));
-        replies[QStringLiteral("AT+CPMS=MT")] = ok(QStringLiteral("+CPMS: 3,50,3,50,3,50"));
-        replies[QStringLiteral("AT^SDBR=?")] = ok(QStringLiteral("^SDBR: (1-100),20,14"));
-        replies[QStringLiteral("AT+CPBS=SM")] = ok({});
-        replies[QStringLiteral("AT+CPBS=ME")] = ok({});
+        const char *script[][2] = {{"AT", ""}, {"AT+CGMI", "ACME"}, {"AT+CGMM", "X1"},
+            {"AT+CGMR", "21.07"}, {"AT+GSN", "351234567890123"}, {"AT+CIMI", "222011234567890"},
+            {"AT+CPMS=MT", "+CPMS: 3,50,3,50,3,50"}, {"AT^SDBR=?", "^SDBR: (1-100),20,14"},
+            {"AT+CPBS=SM", ""}, {"AT+CPBS=ME", ""}, {"SM", "+CPBR: (1-250),40,14"},
+            {"ME", "+CPBR: (1-500),40,14"}};
+        for (const auto &s : script)
+            replies[QLatin1String(s[0])] = *s[1] ? QLatin1String(s[1]) + QStringLiteral("\r\n\r\nOK\r\n")
+                                                 : QStringLiteral("OK\r\n");
         m_clock.start();
     }
 
@@ -37,42 +31,29 @@ public:
         if (!FakePhonePort::Output(text))
             return false;
         m_line += text;
-        qsizetype cr;
-        while ((cr = m_line.indexOf(QLatin1Char('\r'))) >= 0) {
+        for (qsizetype cr; (cr = m_line.indexOf(u'\r')) >= 0; m_line.remove(0, cr + 1)) {
             const QString command = m_line.left(cr);
-            m_line.remove(0, cr + 1);
             commands << command;
+            if (command.startsWith(QLatin1String("AT+CPBS=")))
+                m_book = command.mid(8);   // the range reply depends on the selected book
             if (silent || m_clock.elapsed() < answerAfterMs)
                 continue;
-            QString reply = replies.value(command, QStringLiteral("ERROR\r\n"));
-            if (command == QLatin1String("AT+CPBR=?"))
-                reply = lastBook == QLatin1String("SM")
-                            ? QStringLiteral("+CPBR: (1-250),40,14\r\n\r\nOK\r\n")
-                            : QStringLiteral("+CPBR: (1-500),40,14\r\n\r\nOK\r\n");
-            if (command.startsWith(QLatin1String("AT+CPBS=")))
-                lastBook = command.mid(8);
-            send(command + QStringLiteral("\r\r\n") + reply);
+            const QString reply = command + QStringLiteral("\r\r\n")
+                + replies.value(command == QLatin1String("AT+CPBR=?") ? m_book : command,
+                                QStringLiteral("ERROR\r\n"));
+            const qsizetype half = reply.size() / 2;
+            QTimer::singleShot(20, this, [this, a = reply.left(half)] { if (PortOpen()) deliver(a); });
+            QTimer::singleShot(25, this, [this, b = reply.mid(half)] { if (PortOpen()) deliver(b); });
         }
         return true;
     }
 
-    /// Delivers `text` after `delayMs`, in two pieces, when the port is still open.
-    void send(const QString &text)
-    {
-        const qsizetype half = text.size() / 2;
-        const QString a = text.left(half), b = text.mid(half);
-        QTimer::singleShot(delayMs, this, [this, a] { if (PortOpen()) deliver(a); });
-        QTimer::singleShot(delayMs + 5, this, [this, b] { if (PortOpen()) deliver(b); });
-    }
-
-    QMap<QString, QString> replies;   ///< command → what follows the echo
+    QMap<QString, QString> replies;   ///< command (or book, for AT+CPBR=?) → what follows the echo
     QStringList commands;             ///< every command line the program wrote
-    int delayMs = 20;
     qint64 answerAfterMs = 0;         ///< stays mute until this long after creation
     bool silent = false;
-    QString lastBook;
 
 private:
-    QString m_line;
+    QString m_line, m_book;
     QElapsedTimer m_clock;
 };

@@ -1,14 +1,11 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""A minimal phone on a pseudo-terminal for the end-to-end tests.
-
-Echoes each command line with its CR, then answers CR LF, the information line, CR LF,
-a blank line and OK (ERROR for unknown commands). The slave side is linked at --link;
-every command received is appended to --transcript. Runs until killed or --lifetime ends.
-"""
-import argparse
+# Echoes each command line with its CR, then answers CR LF, the information line, CR LF, a
+# blank line and OK (ERROR for unknown commands). Usage: ptyphone.py LINK TRANSCRIPT [LIFETIME]
+# links the slave side at LINK and appends every command received to TRANSCRIPT.
 import os
 import select
+import sys
 import time
 import tty
 
@@ -20,20 +17,16 @@ REPLIES = {
 }
 RANGES = {"SM": "+CPBR: (1-250),40,14", "ME": "+CPBR: (1-500),40,14"}
 
-ap = argparse.ArgumentParser()
-ap.add_argument("--link", required=True)
-ap.add_argument("--transcript", required=True)
-ap.add_argument("--lifetime", type=float, default=120.0)
-args = ap.parse_args()
+link, transcript = sys.argv[1], sys.argv[2]
 
 master, slave = os.openpty()
 tty.setraw(slave)   # no echo by the line discipline before the program opens it
-if os.path.lexists(args.link):
-    os.remove(args.link)
-os.symlink(os.ttyname(slave), args.link)
-log = open(args.transcript, "a", buffering=1)
+if os.path.lexists(link):
+    os.remove(link)
+os.symlink(os.ttyname(slave), link)
+log = open(transcript, "a", buffering=1)
 book, line = "SM", b""
-end = time.monotonic() + args.lifetime
+end = time.monotonic() + float(sys.argv[3] if len(sys.argv) > 3 else 120)
 while time.monotonic() < end:
     if not select.select([master], [], [], 0.5)[0]:
         continue
