@@ -129,7 +129,8 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("message");   // empty: nothing shown
         const QString logo = QStringLiteral("Bitmap must be 72x14x2 !!!");
-        QTest::newRow("72x14-as-picture") << true << fixture("pil_72x14_topleft.bmp") << QStringLiteral("Bitmap must be 72x28x2 !!!");
+        QTest::newRow("72x14-as-picture") << true << fixture("pil_72x14_topleft.bmp")
+                                          << QStringLiteral("Bitmap must be 72x28x2 !!!");
         QTest::newRow("4bit-logo") << false << fixture("im_72x14_palette.bmp") << logo;
         QTest::newRow("24bit-logo") << false << fixture("im_72x14_24bit.bmp") << logo;
         QTest::newRow("72x28-as-logo") << false << fixture("pil_72x28_bottomright.bmp") << logo;
@@ -144,7 +145,8 @@ private slots:
         QFETCH(bool, picture);
         QFETCH(QString, file);
         QFETCH(QString, message);
-        loadAs(picture ? Kind::Picture : Kind::Group, fixture(picture ? "pil_72x28_bottomright.bmp" : "pil_72x14_topleft.bmp"));
+        loadAs(picture ? Kind::Picture : Kind::Group,
+               fixture(picture ? "pil_72x28_bottomright.bmp" : "pil_72x14_topleft.bmp"));
         const QString logo = s().LogoData, pic3 = s().PictureData3;
         QVERIFY(!(picture ? pic3 : logo).isEmpty());
         const QImage before = preview();
@@ -209,18 +211,21 @@ private slots:
         QTest::addColumn<QString>("file");   // empty: `black` written as a BMP
         QTest::addColumn<SmartOracle::Picture>("black");
         QTest::addColumn<QStringList>("codes");   // country, operator, network gammu reports
-        const SmartOracle::Picture logo = [](int x, int y) { return (x + 3 * y) % 7 == 0 || (y == 0 && x < 5) || x == 71; };
-        const SmartOracle::Picture picture = [](int x, int y) { return (x * y) % 11 == 1 || y == 27 || (x == 0 && y < 9); };
-        const SmartOracle::Picture topLeft = [](int x, int y) { return x == 0 && y == 0; };
-        const SmartOracle::Picture bottomRight = [](int x, int y) { return x == 71 && y == 27; };
+        using P = SmartOracle::Picture;
+        const P logo = [](int x, int y) { return (x + 3 * y) % 7 == 0 || (y == 0 && x < 5) || x == 71; };
+        const P picture = [](int x, int y) { return (x * y) % 11 == 1 || y == 27 || (x == 0 && y < 9); };
+        const P topLeft = [](int x, int y) { return x == 0 && y == 0; };
+        const P bottomRight = [](int x, int y) { return x == 71 && y == 27; };
         const QStringList none{QString(), QString(), QString()};
-        QTest::newRow("operator") << Kind::Operator << QString() << logo << QString::fromLatin1("222|01|222 01").split(u'|');
-        QTest::newRow("operator-v5-top-down") << Kind::Operator << fixture("td_v5_72x14_topleft.bmp") << topLeft
-                                              << QString::fromLatin1("262|02|262 02").split(u'|');
+        QTest::newRow("operator") << Kind::Operator << QString() << logo
+                                  << QString::fromLatin1("222|01|222 01").split(u'|');
+        QTest::newRow("operator-v5-top-down") << Kind::Operator << fixture("td_v5_72x14_topleft.bmp")
+                                              << topLeft << QString::fromLatin1("262|02|262 02").split(u'|');
         QTest::newRow("group") << Kind::Group << QString() << logo << none;
         QTest::newRow("group-pillow") << Kind::Group << fixture("pil_72x14_topleft.bmp") << topLeft << none;
         QTest::newRow("picture") << Kind::Picture << QString() << picture << none;
-        QTest::newRow("picture-imagemagick") << Kind::Picture << fixture("im_bmp3_72x28_bottomright.bmp") << bottomRight << none;
+        QTest::newRow("picture-imagemagick") << Kind::Picture << fixture("im_bmp3_72x28_bottomright.bmp")
+                                             << bottomRight << none;
     }
     void loadAndDecode()
     {
@@ -248,7 +253,8 @@ private slots:
         f().Text4->setText(QStringLiteral("3471234567"));
         f().Command5->click();
         QVERIFY2(m_w->boxes.shown.isEmpty(), qPrintable(m_w->boxes.texts().join(u'|')));
-        const QStringList pdus = kind == Kind::Picture ? QStringList{s().Pdu1, s().Pdu2, s().Pdu3} : QStringList{s().Pdu1};
+        const QStringList pdus = kind == Kind::Picture ? QStringList{s().Pdu1, s().Pdu2, s().Pdu3}
+                                                       : QStringList{s().Pdu1};
         QVERIFY(!pdus.contains(QString()));
         if (!SmartOracle::available())
             QSKIP("python3-gammu is not installed (apt-get install python3-gammu)");

@@ -40,8 +40,9 @@ private slots:
                     out << o;
             return out;
         };
-        const SmartOracle::Picture logo = [](int x, int y) { return (x + 2 * y) % 9 == 0 || (y == 13 && x > 60); };
-        const SmartOracle::Picture picture = [](int x, int y) { return (x + y) % 13 == 0 || (y == 27 && x >= 16); };
+        using P = SmartOracle::Picture;
+        const P logo = [](int x, int y) { return (x + 2 * y) % 9 == 0 || (y == 13 && x > 60); };
+        const P picture = [](int x, int y) { return (x + y) % 13 == 0 || (y == 27 && x >= 16); };
         QString nextFile;
         Seams::setOpenFileDialogHandler([&nextFile](const Seams::FileDialogCall &) { return nextFile; });
         const auto load = [&](const QString &name, const QByteArray &bytes) {
@@ -53,7 +54,8 @@ private slots:
         const auto send = [&](int expectedPdus) {
             const int before = int(sentPdus().size()), sent = int(boxes.shown.size());
             f.Command6->click();
-            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts().mid(sent), QStringList{QStringLiteral("Messagge sent")}, 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts().mid(sent),
+                                      QStringList{QStringLiteral("Messagge sent")}, 15000);
             QTRY_COMPARE_WITH_TIMEOUT(int(sentPdus().size()), before + expectedPdus, 3000);
             // The count box is refreshed by the status timer; the next count builds on it.
             QTRY_COMPARE_WITH_TIMEOUT(f.Text6->text().trimmed(), QString::number(state.SentCount), 3000);
