@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Decodes SMS-SUBMIT PDUs (hex, one per line on standard input, service centre first) with
-python-gammu and prints one flat JSON object of fields per PDU. Only the first octet's flags
+python-gammu and prints one flat JSON object of fields per PDU. Only the first octet
 and the header's elements, which python-gammu does not expose, are read here from the octets
 gammu has delimited."""
 import binascii
@@ -21,8 +21,7 @@ def decode(line):
     fo = raw[1 + raw[0]]
     udh = sms["UDH"]
     out = {"smsc": sms["SMSC"]["Number"], "number": sms["Number"], "type": sms["Type"],
-           "mti": fo & 3, "vpf": (fo >> 3) & 3, "srr": bool(fo & 0x20), "udhi": bool(fo & 0x40),
-           "hasUdh": udh["Type"] != "NoUDH", "coding": sms["Coding"], "class": sms["Class"],
+           "fo": "%02X" % fo, "hasUdh": udh["Type"] != "NoUDH", "coding": sms["Coding"], "class": sms["Class"],
            "mr": sms["MessageReference"], "validity": sms["SMSC"]["Validity"]}
     if udh["PartNumber"] > 0:   # gammu recognised a concatenated message
         out.update({"id16": udh["ID16bit"], "allParts": udh["AllParts"], "partNumber": udh["PartNumber"]})

@@ -169,14 +169,6 @@ private slots:
         QCOMPARE(log(), logBefore);
     }
 
-    void serviceCentreFromPhone()
-    {
-        m_from = m_phone.events().size();
-        m_phone.form->Text2->setText(QStringLiteral("1"));
-        m_phone.form->Command3->click();
-        QTRY_COMPARE_WITH_TIMEOUT(m_phone.form->Text2->text(), QStringLiteral("393359609600"), 5000);
-        QCOMPARE(lines(), QStringList{QStringLiteral("AT+CSCA?")});
-    }
 };
 
 QTEST_MAIN(TstE2eMessages)

@@ -33,13 +33,13 @@ QString letters(int n)
     return t;
 }
 
-// Answers AT+CMGS / AT+CMGW with the prompt, a PDU with its reference and OK (or ERROR for
-// a chosen part), and AT+CSCA? with a service centre; a moment later and in two pieces.
+// Answers AT+CMGS with the prompt, a PDU with its reference and OK, and AT+CSCA? with a
+// service centre; a moment later and in two pieces. Longer chains run against the
+// simulated phone (tst_e2e_messages).
 class SmsPhone : public FakePhonePort
 {
 public:
     int pdus = 0;
-    int errorOnPdu = 0;   ///< 1-based; 0 never
     QString cscaReply = u"+CSCA: \"+393359609600\",145"_s;
 
     bool Output(const QString &text) override
@@ -47,8 +47,8 @@ public:
         if (!FakePhonePort::Output(text))
             return false;
         if (text.endsWith(kCtrlZ))
-            send(text + (++pdus == errorOnPdu ? u"\r\nERROR\r\n"_s : u"\r\n+CMGS: %1\r\n\r\nOK\r\n"_s.arg(pdus)));
-        else if (text.startsWith("AT+CMGS="_L1) || text.startsWith("AT+CMGW="_L1))
+            send(text + u"\r\n+CMGS: %1\r\n\r\nOK\r\n"_s.arg(++pdus));
+        else if (text.startsWith("AT+CMGS="_L1))
             send(text + u"\r\n> "_s);
         else if (text == "AT+CSCA?\r"_L1)
             send(text + u"\r\n"_s + cscaReply + u"\r\n\r\nOK\r\n"_s);
@@ -77,16 +77,6 @@ class TstForm1Compose : public QObject
 
     QString file(const QString &name) const { return m_dir->filePath(name); }
     QString fileText(const QString &name) const { return TextFile::Read(file(name)).value_or(u"<missing>"_s); }
-    QStringList chain(const QString &cmd, int parts) const
-    {
-        const QString pdus[] = {m_state->Pdu1, m_state->Pdu2, m_state->Pdu3, m_state->Pdu4, m_state->Pdu5};
-        const int lengths[] = {m_state->PduLength1, m_state->PduLength2, m_state->PduLength3,
-                               m_state->PduLength4, m_state->PduLength5};
-        QStringList out;
-        for (int i = 0; i < parts; ++i)
-            out << cmd + QString::number(lengths[i]) + u'\r' << pdus[i] + kCtrlZ;
-        return out;
-    }
     void nothingSent()
     {
         QVERIFY(m_port->writes.isEmpty());
@@ -146,74 +136,6 @@ private slots:
                                               "At number:  +393471234567\r\nDate and time: %2 10:20:30\r\nN.sms:  1\r\n\r\n"_s
                                                   .arg(QString(44, u'-'), QLocale().toString(QDate(2026, 5, 17), QLocale::ShortFormat)));
         QCOMPARE(m_pointers, QList<Seams::Pointer>({Seams::Pointer::Hourglass, Seams::Pointer::Default}));
-    }
-
-    void sends_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("options");      // flash and status report on
-        QTest::addColumn<int>("errorOnPdu");
-        QTest::addColumn<int>("partsWritten");
-        QTest::addColumn<int>("sentCount");     // starts at 7
-        QTest::addColumn<QString>("confirmTail");
-        QTest::newRow("flash-status") << u"Ciao\r\nè"_s << true << 0 << 1 << 8
-                                      << u"\"Ciao\r\nè\"\r\rTo: +393471234567?\r\r- Flash SMS\r- Status report"_s;
-        QTest::newRow("five-parts") << letters(760) << false << 0 << 5 << 12 << u"?\r"_s;
-        QTest::newRow("error-after-2-of-3") << letters(400) << false << 2 << 2 << 7 << u"?\r"_s;
-        QTest::newRow("picture") << QString() << false << 0 << 3 << 10 << u"\"Group Logo\"\r\rTo: +393471234567?\r"_s;
-    }
-    void sends()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, options);
-        QFETCH(int, errorOnPdu);
-        QFETCH(int, partsWritten);
-        QFETCH(int, sentCount);
-        QFETCH(QString, confirmTail);
-        if (options) {
-            m_form->Mn_Flash_Click();
-            m_form->Mn_Ricevuta_Click();
-        }
-        if (text.isEmpty()) {
-            m_state->LogoMode = m_state->PictureMode = true;
-            m_state->PictureData1 = QString(234, u'0');
-            m_state->PictureData2 = QString(256, u'0');
-            m_state->PictureData3 = QString(14, u'0');
-        }
-        m_port->errorOnPdu = errorOnPdu;
-        m_boxes->answers << MsgResult::OK;
-        m_form->setText5Text(text);
-        if (text.isEmpty())
-            m_form->Label14->setText(u"3"_s);   // as loading the picture leaves it
-        m_form->Command6_Click();
-        QTRY_VERIFY(m_boxes->shown.size() == 2 && !m_state->SendActive && !m_state->WaitSentOk);
-        QTest::qWait(50);   // nothing more may follow
-        QVERIFY(m_boxes->shown.at(0).text.endsWith(confirmTail));
-        QCOMPARE(m_boxes->shown.at(1).text, errorOnPdu ? u"Command didn't accept by mobile"_s : u"Messagge sent"_s);
-        QCOMPARE(m_port->writes, chain(u"AT+CMGS="_s, partsWritten));
-        if (options)
-            QVERIFY(m_port->writes.at(1).startsWith(u"079193339506690031F30C9193431732547600F0FF07"_s));
-        QCOMPARE(m_state->SentCount, sentCount);   // a refused message counts nothing
-        QCOMPARE(QFile::exists(file(u"Sent.txt"_s)), !errorOnPdu);
-        QVERIFY(fileText(u"LogSMS.txt"_s).contains(u"N.sms:  %1\r\n"_s.arg(m_form->Label14->text())));
-        QCOMPARE(m_pointers.last(), Seams::Pointer::Default);
-        // Flash goes back off after the send; the status report stays.
-        QVERIFY(!m_state->FlashSms && !m_form->Mn_Flash->isChecked());
-        QVERIFY(m_state->StatusReport == options && m_form->Mn_Ricevuta->isChecked() == options);
-    }
-
-    void storeTwoParts()
-    {
-        m_form->Mn_Flash_Click();
-        m_form->setText5Text(letters(200));
-        m_form->Command7_Click();
-        QTRY_VERIFY(!m_state->StoreActive);
-        QTest::qWait(20);
-        QCOMPARE(m_port->writes, chain(u"AT+CMGW="_s, 2));
-        QVERIFY(m_boxes->shown.isEmpty() && m_pointers.isEmpty());
-        QVERIFY(!QFile::exists(file(u"LogSMS.txt"_s)) && !QFile::exists(file(u"Sent.txt"_s)));
-        QCOMPARE(m_state->SentCount, 7);
-        QVERIFY(m_state->FlashSms && !m_state->WaitSentOk);
     }
 
     void confirmation()

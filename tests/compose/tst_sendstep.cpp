@@ -173,52 +173,36 @@ private slots:
                  u"kept\r\nSms:        x\r\nAt number:  1\r\nDate and time: "_s + QString::fromLatin1(date) + u"N.sms:  1\r\n\r\n"_s);
     }
 
-    void confirmation_data()
+    void composeHelpers()
     {
-        QTest::addColumn<int>("mode");   // 0 text, 1 operator logo, 2 picture
-        QTest::addColumn<bool>("flash");
-        QTest::addColumn<bool>("status");
-        QTest::addColumn<QString>("tail");
-        QTest::newRow("plain") << 0 << false << false << "hi\r\nyou\"\r\rTo: +3912?\r";
-        QTest::newRow("flash-status") << 0 << true << true << "hi\r\nyou\"\r\rTo: +3912?\r\r- Flash SMS\r- Status report";
-        QTest::newRow("status") << 0 << false << true << "hi\r\nyou\"\r\rTo: +3912?\r\r- Status report";
-        QTest::newRow("operator-logo") << 1 << false << false << "Operator Logo\"\r\rTo: +3912?\r";
-        QTest::newRow("picture-reads-group") << 2 << false << false << "Group Logo\"\r\rTo: +3912?\r";
-    }
-    void confirmation()
-    {
-        QFETCH(int, mode);
-        QFETCH(bool, flash);
-        QFETCH(bool, status);
-        QFETCH(QString, tail);
-        s.LogoMode = mode > 0;
-        s.OperatorLogoMode = mode == 1;
-        s.PictureMode = mode == 2;
-        s.FlashSms = flash;
-        s.StatusReport = status;
-        QCOMPARE(Compose::ConfirmationText(s, u"hi\r\nyou"_s, u"+3912"_s), u"Are you sure to send this SMS:\r\r     \""_s + tail);
-    }
-
-    void bitmapCheck()
-    {
-        const bool rows[][5] = {// logo, picture, logo data, picture data, passes
-                                {false, false, false, false, true}, {true, false, false, true, false},
-                                {true, false, true, false, true},   {true, true, true, false, false},
-                                {true, true, false, true, true}};
+        const QString ask = u"Are you sure to send this SMS:\r\r     \""_s, to = u"\"\r\rTo: +3912?\r"_s;
+        const struct { int mode; bool flash, status; QString text; } rows[] = {   // mode 1 logo, 2 picture
+            {0, false, false, u"hi\r\nyou"_s + to},
+            {0, true, true, u"hi\r\nyou"_s + to + u"\r- Flash SMS\r- Status report"_s},
+            {0, false, true, u"hi\r\nyou"_s + to + u"\r- Status report"_s},
+            {1, false, false, u"Operator Logo"_s + to}, {2, false, false, u"Group Logo"_s + to}};
         for (const auto &r : rows) {
+            s.LogoMode = s.OperatorLogoMode = r.mode > 0;
+            s.PictureMode = r.mode == 2;
+            s.FlashSms = r.flash;
+            s.StatusReport = r.status;
+            QCOMPARE(Compose::ConfirmationText(s, u"hi\r\nyou"_s, u"+3912"_s), ask + r.text);
+        }
+        // A logo needs its bitmap, a picture its own.
+        const bool bitmaps[][5] = {// logo, picture, logo data, picture data, passes
+                                   {false, false, false, false, true}, {true, false, false, true, false},
+                                   {true, false, true, false, true},   {true, true, true, false, false},
+                                   {true, true, false, true, true}};
+        for (const auto &r : bitmaps) {
             s.LogoMode = r[0];
             s.PictureMode = r[1];
             s.LogoData = r[2] ? u"00"_s : QString();
             s.PictureData1 = r[3] ? u"00"_s : QString();
             QCOMPARE(Compose::BitmapCheck(s), r[4]);
         }
-    }
-
-    void counters()
-    {
-        const int rows[][2] = {{0, 0}, {1, 1}, {160, 1}, {161, 2}, {304, 2}, {305, 3},
-                               {456, 3}, {457, 4}, {608, 4}, {609, 5}, {760, 5}};
-        for (const auto &r : rows) {
+        const int counters[][2] = {{0, 0},   {1, 1},   {160, 1}, {161, 2}, {304, 2}, {305, 3},
+                                   {456, 3}, {457, 4}, {608, 4}, {609, 5}, {760, 5}};
+        for (const auto &r : counters) {
             const auto c = Compose::ComposeCounters(r[0]);
             QCOMPARE(QList<int>({c.used, c.left, c.messages}), QList<int>({r[0], 760 - r[0], r[1]}));
         }
