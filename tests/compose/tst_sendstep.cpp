@@ -182,7 +182,8 @@ private slots:
             {0, false, true, u"hi\r\nyou"_s + to + u"\r- Status report"_s},
             {1, false, false, u"Operator Logo"_s + to}, {2, false, false, u"Group Logo"_s + to}};
         for (const auto &r : rows) {
-            s.LogoMode = s.OperatorLogoMode = r.mode > 0;
+            s.LogoMode = r.mode > 0;
+            s.OperatorLogoMode = r.mode == 1;
             s.PictureMode = r.mode == 2;
             s.FlashSms = r.flash;
             s.StatusReport = r.status;
