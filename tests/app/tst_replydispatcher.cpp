@@ -67,28 +67,18 @@ class TestReplyDispatcher : public QObject
 private slots:
     void initTestCase() { Seams::setProgramFolder(m_dir.path()); }
 
-    void tailTests_data()
-    {
-        QTest::addColumn<QString>("buffer");
-        QTest::addColumn<QString>("tail");   // what the buffer ends with: ok, error, prompt or ""
-        QTest::newRow("ok") << S("AT\r\r\nOK\r\n") << S("ok");
-        QTest::newRow("ok-without-line-end") << S("AT\r\r\nOK") << S("");
-        QTest::newRow("error") << S("AT+X\r\r\nERROR\r\n") << S("error");
-        QTest::newRow("cms-error") << S("AT+CMGS=18\r\r\n+CMS ERROR: 304\r\n") << S("error");
-        QTest::newRow("cme-error") << S("AT+CPBR=999\r\r\n+CME ERROR: 21\r\n") << S("error");
-        QTest::newRow("cms-error-unfinished") << S("AT+CMGS=18\r\r\n+CMS ERROR: ") << S("");
-        QTest::newRow("error-text-inside-info") << S("AT+CGMM\r\r\n+CMS ERROR: phone\r\n\r\nOK\r\n") << S("ok");
-        QTest::newRow("prompt") << S("AT+CMGS=20\r\r\n> ") << S("prompt");
-        QTest::newRow("short") << S("OK") << S("");
-        QTest::newRow("empty") << QString() << S("");
-    }
     void tailTests()
     {
-        QFETCH(QString, buffer);
-        QFETCH(QString, tail);
-        QCOMPARE(Reply::EndsWithOk(buffer), tail == S("ok"));
-        QCOMPARE(Reply::EndsWithError(buffer), tail == S("error"));
-        QCOMPARE(Reply::EndsWithPrompt(buffer), tail == S("prompt"));
+        const char *rows[][2] = {   // buffer, what it ends with
+            {"AT\r\r\nOK\r\n", "ok"}, {"AT\r\r\nOK", ""}, {"AT+X\r\r\nERROR\r\n", "error"},
+            {"AT+CMGS=18\r\r\n+CMS ERROR: 304\r\n", "error"}, {"AT+CPBR=999\r\r\n+CME ERROR: 21\r\n", "error"},
+            {"AT+CMGS=18\r\r\n+CMS ERROR: ", ""}, {"AT+CGMM\r\r\n+CMS ERROR: phone\r\n\r\nOK\r\n", "ok"},
+            {"AT+CMGS=20\r\r\n> ", "prompt"}, {"OK", ""}, {"", ""}};
+        for (const auto &r : rows) {
+            const QString b = S(r[0]);
+            QCOMPARE(S(Reply::EndsWithOk(b) ? "ok" : "") + S(Reply::EndsWithError(b) ? "error" : "")
+                         + S(Reply::EndsWithPrompt(b) ? "prompt" : ""), S(r[1]));
+        }
     }
 
     // The whole information chain, each reply cut into pieces of every size.
@@ -174,23 +164,16 @@ private slots:
     }
 
     // The send chain sees buffers longer than six characters only.
-    void sendChainLengthGuard_data()
-    {
-        QTest::addColumn<QString>("buffer");
-        QTest::addColumn<bool>("reached");
-        QTest::newRow("6-chars") << S("xxOK\r\n") << false;
-        QTest::newRow("7-chars") << S("xxxOK\r\n") << true;
-        QTest::newRow("7-chars-prompt") << S("AT+CM> ") << true;
-        QTest::newRow("7-chars-no-tail") << S("xxxxxxx") << false;
-    }
     void sendChainLengthGuard()
     {
-        QFETCH(QString, buffer);
-        QFETCH(bool, reached);
-        Rig r;
-        r.state.WaitServiceCentre = true;   // the first thing the send step handles
-        r.deliver(buffer);
-        QCOMPARE(!r.state.WaitServiceCentre, reached);
+        const struct { const char *buffer; bool reached; } rows[] = {
+            {"xxOK\r\n", false}, {"xxxOK\r\n", true}, {"AT+CM> ", true}, {"xxxxxxx", false}};
+        for (const auto &row : rows) {
+            Rig r;
+            r.state.WaitServiceCentre = true;   // the first thing the send step handles
+            r.deliver(S(row.buffer));
+            QVERIFY2(r.state.WaitServiceCentre != row.reached, row.buffer);
+        }
     }
 
     void sentConfirmationCounts_data()
@@ -219,29 +202,22 @@ private slots:
         QCOMPARE(int(r.state.SentCount), count);
         QCOMPARE(r.view.text6, QString::number(count));   // shown at once, not at the next tick
         QCOMPARE(boxes.texts(), QStringList{S("Messagge sent")});
-        QCOMPARE(boxes.shown[0].title, S("Information."));
-        QCOMPARE(boxes.shown[0].icon, Seams::MsgIcon::Information);
+        QVERIFY(boxes.shown[0].title == S("Information.") && boxes.shown[0].icon == Seams::MsgIcon::Information);
         QCOMPARE(Seams::CurrentPointer(), Seams::Pointer::Default);
         QCOMPARE(TextFile::Read(Seams::ProgramFile(S("Sent.txt"))).value_or(S("<none>")),
                  S(" %1 \r\n").arg(count));
     }
 
-    void rangeParse_data()
-    {
-        QTest::addColumn<QString>("info");
-        QTest::addColumn<QString>("parsed");   // firstText|lastText|first|last|complete
-        QTest::newRow("address-book") << S("^SDBR: (1-100),20,14") << S("1|100|1|100|1");
-        QTest::newRow("no-dash") << S("+CPBR: (250),40") << S("250),40\r\n\r\nOK\r\n||250|0|0");
-        QTest::newRow("no-close") << S("+CPBR: (1-250") << S("1|250\r\n\r\nOK\r\n|1|250|0");
-        QTest::newRow("too-big") << S("+CPBR: (1-99999)") << S("1|99999|1|32767|1");
-    }
     void rangeParse()
     {
-        QFETCH(QString, info);
-        QFETCH(QString, parsed);
-        const ReplyRange r = Reply::ParseRange(Framed(S("AT+CPBR=?"), info));
-        QCOMPARE(S("%1|%2|%3|%4|%5").arg(r.firstText, r.lastText).arg(r.first).arg(r.last).arg(int(r.complete)),
-                 parsed);
+        const char *rows[][2] = {   // info; firstText|lastText|first|last|complete
+            {"^SDBR: (1-100),20,14", "1|100|1|100|1"}, {"+CPBR: (250),40", "250),40\r\n\r\nOK\r\n||250|0|0"},
+            {"+CPBR: (1-250", "1|250\r\n\r\nOK\r\n|1|250|0"}, {"+CPBR: (1-99999)", "1|99999|1|32767|1"}};
+        for (const auto &row : rows) {
+            const ReplyRange r = Reply::ParseRange(Framed(S("AT+CPBR=?"), S(row[0])));
+            QCOMPARE(S("%1|%2|%3|%4|%5").arg(r.firstText, r.lastText).arg(r.first).arg(r.last).arg(int(r.complete)),
+                     S(row[1]));
+        }
     }
 
     // A range reply without "-" sets no size larger than what the phone said.
@@ -256,35 +232,26 @@ private slots:
         QVERIFY(r.view.info[Info::SimPhonebook].startsWith(S("From position ")));
     }
 
-    void phonebookCapture_data()
-    {
-        QTest::addColumn<QString>("stage");
-        QTest::addColumn<QString>("buffer");
-        QTest::addColumn<bool>("ready");   // PhonebookReplyReady afterwards; it starts raised
-        QTest::addColumn<bool>("taken");
-        const QString entry = Framed(S("AT+CPBR=1"), S("+CPBR: 1,\"+3912345\",145,\"Anna\""));
-        QTest::newRow("sim-complete") << S("sim") << entry << true << true;
-        QTest::newRow("phone-from-its-start") << S("phone") << S("AT+CPBS=ME\r\r\nOK\r\n") << true << true;
-        QTest::newRow("address-book") << S("ab") << entry << true << true;
-        QTest::newRow("incomplete-lowers") << S("sim") << entry.left(30) << false << false;
-        QTest::newRow("11-chars-unchanged") << S("sim") << S("+CPBS\r\nOK\r\n") << true << false;
-        QTest::newRow("no-stage") << S("") << entry << true << false;
-    }
+    // A complete reply (12 characters or more, ending in OK) moves out of the buffer while a
+    // download stage runs; anything else lowers PhonebookReplyReady.
     void phonebookCapture()
     {
-        QFETCH(QString, stage);
-        QFETCH(QString, buffer);
-        QFETCH(bool, ready);
-        QFETCH(bool, taken);
-        AppState s;
-        s.WaitSimPhonebook = stage == S("sim");
-        s.WaitPhonePhonebook = stage == S("phone");
-        s.WaitAddressBook = stage == S("ab");
-        s.PhonebookReplyReady = true;
-        QString b = buffer;
-        CapturePhonebookReply(s, b);
-        QCOMPARE(s.PhonebookReplyReady, ready);
-        QCOMPARE(s.PhonebookReply + u'|' + b, taken ? buffer + u'|' : u'|' + buffer);
+        const QString entry = Framed(S("AT+CPBR=1"), S("+CPBR: 1,\"+3912345\",145,\"Anna\""));
+        const struct { const char *stage; QString buffer; bool ready, taken; } rows[] = {
+            {"sim", entry, true, true}, {"phone", S("AT+CPBS=ME\r\r\nOK\r\n"), true, true},
+            {"ab", entry, true, true}, {"sim", entry.left(30), false, false},
+            {"sim", S("+CPBS\r\nOK\r\n"), true, false}, {"", entry, true, false}};
+        for (const auto &row : rows) {
+            AppState s;
+            s.WaitSimPhonebook = QLatin1String(row.stage) == QLatin1String("sim");
+            s.WaitPhonePhonebook = QLatin1String(row.stage) == QLatin1String("phone");
+            s.WaitAddressBook = QLatin1String(row.stage) == QLatin1String("ab");
+            s.PhonebookReplyReady = true;
+            QString b = row.buffer;
+            CapturePhonebookReply(s, b);
+            QCOMPARE(s.PhonebookReplyReady, row.ready);
+            QCOMPARE(s.PhonebookReply + u'|' + b, row.taken ? row.buffer + u'|' : u'|' + row.buffer);
+        }
     }
 
     // Input arriving while a message box waits is kept and looked at after the box.
