@@ -180,34 +180,26 @@ private slots:
         QCOMPARE(s.UserData2 + s.UserData3, u"pic2pic3"_s);
     }
 
-    void refused_data()
-    {
-        QTest::addColumn<QString>("sc");
-        QTest::addColumn<QString>("mcc");
-        QTest::addColumn<QString>("mnc");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("no-service-centre") << QString() << "" << "" << "Insert service centre !!!";
-        QTest::newRow("logo-no-country") << kSc << "" << "10" << "Select country and operator!";
-        QTest::newRow("logo-no-operator") << kSc << "22F2" << "" << "Select country and operator!";
-    }
     void refused()
     {
-        QFETCH(QString, sc);
-        QFETCH(QString, mcc);
-        QFETCH(QString, mnc);
-        QFETCH(QString, text);
-        AppState s;
-        Elabora(s, {kSc, kTo, mixedText(400)});
-        s.LogoMode = s.OperatorLogoMode = !sc.isEmpty();
-        s.OperatorMcc = mcc;
-        s.OperatorMnc = mnc;
-        s.LogoData = hexPattern(126, 0);
-        const auto r = Elabora(s, {sc, kTo, u"hi"_s});
-        QVERIFY(r.failure);
-        QCOMPARE(r.failure->text, text);
-        QCOMPARE(r.failure->title, sc.isEmpty() ? u"Impossible to sent message."_s : u"Warning."_s);
-        QCOMPARE(r.failure->icon, sc.isEmpty() ? Seams::MsgIcon::Critical : Seams::MsgIcon::Exclamation);
-        QCOMPARE(pdus(s), u"||||"_s);
+        const struct { QString sc, mcc, mnc, text; } rows[] = {
+            {QString(), QString(), QString(), u"Insert service centre !!!"_s},
+            {kSc, QString(), u"10"_s, u"Select country and operator!"_s},   // an operator logo
+            {kSc, u"22F2"_s, QString(), u"Select country and operator!"_s}};
+        for (const auto &row : rows) {
+            AppState s;
+            Elabora(s, {kSc, kTo, mixedText(400)});
+            s.LogoMode = s.OperatorLogoMode = !row.sc.isEmpty();
+            s.OperatorMcc = row.mcc;
+            s.OperatorMnc = row.mnc;
+            s.LogoData = hexPattern(126, 0);
+            const auto r = Elabora(s, {row.sc, kTo, u"hi"_s});
+            QVERIFY(r.failure);
+            QCOMPARE(r.failure->text, row.text);
+            QCOMPARE(r.failure->title, row.sc.isEmpty() ? u"Impossible to sent message."_s : u"Warning."_s);
+            QCOMPARE(r.failure->icon, row.sc.isEmpty() ? Seams::MsgIcon::Critical : Seams::MsgIcon::Exclamation);
+            QCOMPARE(pdus(s), u"||||"_s);
+        }
     }
 
     void overlongTextIsCutAt760()

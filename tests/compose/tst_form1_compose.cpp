@@ -122,19 +122,23 @@ private slots:
         m_form->setText5Text(u"hello"_s);
         m_form->Command6_Click();
         QTRY_VERIFY(!m_state->SendActive && !m_state->WaitSentOk);
-        QCOMPARE(m_boxes->texts(), QStringList({u"Are you sure to send this SMS:\r\r     \"hello\"\r\rTo: +393471234567?\r"_s,
-                                                u"Messagge sent"_s}));
+        QCOMPARE(m_boxes->texts(),
+                 QStringList({u"Are you sure to send this SMS:\r\r     \"hello\"\r\rTo: +393471234567?\r"_s,
+                              u"Messagge sent"_s}));
         const Seams::MsgBoxCall &ask = m_boxes->shown.at(0), &done = m_boxes->shown.at(1);
         QCOMPARE(ask.title, u"Conferma di invio"_s);
         QVERIFY(ask.buttons == Seams::MsgButtons::OKCancel && ask.icon == Seams::MsgIcon::Question
                 && ask.defaultButton == MsgResult::Cancel);
         QVERIFY(done.title == u"Information."_s && done.icon == Seams::MsgIcon::Information);
-        QCOMPARE(m_port->writes, QStringList({u"AT+CMGS=19\r"_s, u"079193339506690011F30C919343173254760000FF05E8329BFD06"_s + kCtrlZ}));
+        QCOMPARE(m_port->writes, QStringList({u"AT+CMGS=19\r"_s,
+                                              u"079193339506690011F30C919343173254760000FF05E8329BFD06"_s + kCtrlZ}));
         QCOMPARE(m_state->SentCount, 8);
         QCOMPARE(fileText(u"Sent.txt"_s), vb::NumberField(8) + u"\r\n"_s);
-        QCOMPARE(fileText(u"LogSMS.txt"_s), u"CorvinaSMS By Quillane\r\nLog of sent SMS\r\n%1\r\n\r\n\r\nSms:        hello\r\n"
-                                              "At number:  +393471234567\r\nDate and time: %2 10:20:30\r\nN.sms:  1\r\n\r\n"_s
-                                                  .arg(QString(44, u'-'), QLocale().toString(QDate(2026, 5, 17), QLocale::ShortFormat)));
+        const QString date = QLocale().toString(QDate(2026, 5, 17), QLocale::ShortFormat);
+        QCOMPARE(fileText(u"LogSMS.txt"_s),
+                 u"CorvinaSMS By Quillane\r\nLog of sent SMS\r\n%1\r\n\r\n\r\nSms:        hello\r\n"
+                 "At number:  +393471234567\r\nDate and time: %2 10:20:30\r\nN.sms:  1\r\n\r\n"_s
+                     .arg(QString(44, u'-'), date));
         QCOMPARE(m_pointers, QList<Seams::Pointer>({Seams::Pointer::Hourglass, Seams::Pointer::Default}));
     }
 
@@ -177,7 +181,8 @@ private slots:
             m_form->Text2->clear();
         m_state->LogoMode = cause == 2;
         m_form->setText5Text(u"x"_s);
-        void (Form1::*clicks[])() = {&Form1::Command6_Click, &Form1::Command7_Click, &Form1::Mn_CSC_Click, &Form1::Command5_Click};
+        void (Form1::*clicks[])() = {&Form1::Command6_Click, &Form1::Command7_Click,
+                                     &Form1::Mn_CSC_Click, &Form1::Command5_Click};
         ((*m_form).*clicks[action])();
         QCOMPARE(m_boxes->shown.size(), 1);
         QVERIFY(m_boxes->shown.at(0).text.contains(box));
@@ -262,24 +267,17 @@ private slots:
         QVERIFY(m_form->Text5->textCursor().hasSelection());
     }
 
-    void sentCountBox_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("count");
-        QTest::newRow("number-then-letters") << u"12abc"_s << 12;
-        QTest::newRow("empty") << QString() << 0;
-        QTest::newRow("leading-blanks") << u"  42"_s << 42;
-        QTest::newRow("beyond-16-bits") << u"99999"_s << 32767;
-    }
     void sentCountBox()
     {
-        QFETCH(QString, text);
-        QFETCH(int, count);
-        m_form->Text6->setText(u"5"_s);
-        m_form->Text6->setText(text);
-        QCOMPARE(int(m_state->SentCount), count);
-        m_form->Text6_GotFocus();
-        QCOMPARE(m_form->Text6->selectedText(), text);
+        const struct { QString text; int count; } rows[] = {
+            {u"12abc"_s, 12}, {QString(), 0}, {u"  42"_s, 42}, {u"99999"_s, 32767}};   // 16 bits at most
+        for (const auto &r : rows) {
+            m_form->Text6->setText(u"5"_s);
+            m_form->Text6->setText(r.text);
+            QCOMPARE(int(m_state->SentCount), r.count);
+            m_form->Text6_GotFocus();
+            QCOMPARE(m_form->Text6->selectedText(), r.text);
+        }
     }
 
     void annulAndDeleteLog()
@@ -289,36 +287,24 @@ private slots:
         m_state->SentCount = 9;
         m_form->Mn_Azzera_Click();     // the default answer: No
         m_form->Mn_DeleteLog_Click();
-        QVERIFY(m_state->SentCount == 9 && QFile::exists(file(u"Sent.txt"_s)) && QFile::exists(file(u"LogSMS.txt"_s)));
+        QVERIFY(m_state->SentCount == 9 && QFile::exists(file(u"Sent.txt"_s))
+                && QFile::exists(file(u"LogSMS.txt"_s)));
         const auto ask = m_boxes->shown;
-        QCOMPARE(m_boxes->texts(), QStringList({u"Are you sure to annul sents sms ?"_s, u"Are you sure to delete SMS Sent log file ?"_s}));
-        QCOMPARE(ask.at(0).title + u'|' + ask.at(1).title, u"Confirm annul.|Confirm deleting SMS Sent log file."_s);
+        QCOMPARE(m_boxes->texts(), QStringList({u"Are you sure to annul sents sms ?"_s,
+                                                u"Are you sure to delete SMS Sent log file ?"_s}));
+        QCOMPARE(ask.at(0).title + u'|' + ask.at(1).title,
+                 u"Confirm annul.|Confirm deleting SMS Sent log file."_s);
         QVERIFY(ask.at(0).buttons == Seams::MsgButtons::YesNo && ask.at(0).icon == Seams::MsgIcon::Question);
         QVERIFY(ask.at(0).defaultButton == MsgResult::No && ask.at(1).defaultButton == MsgResult::No);
         m_boxes->answers = {MsgResult::Yes, MsgResult::Yes, MsgResult::Yes};
         m_form->Mn_Azzera_Click();
         m_form->Mn_DeleteLog_Click();
-        QVERIFY(m_state->SentCount == 0 && !QFile::exists(file(u"Sent.txt"_s)) && !QFile::exists(file(u"LogSMS.txt"_s)));
+        QVERIFY(m_state->SentCount == 0 && !QFile::exists(file(u"Sent.txt"_s))
+                && !QFile::exists(file(u"LogSMS.txt"_s)));
         m_form->Mn_Azzera_Click();     // nothing left to delete: still quiet
         QCOMPARE(m_boxes->shown.size(), 5);
         m_form->Mn_Log_Click();
         QCOMPARE(m_opened, QStringList{file(u"LogSMS.txt"_s)});
-    }
-
-    void optionMenus()
-    {
-        const struct { void (Form1::*click)(); QAction *Form1::*action; bool AppState::*flag; } rows[] = {
-            {&Form1::Mn_Conferma_Click, &Form1::Mn_Conferma, &AppState::ConfirmSend},
-            {&Form1::Mn_Flash_Click, &Form1::Mn_Flash, &AppState::FlashSms},
-            {&Form1::Mn_Ricevuta_Click, &Form1::Mn_Ricevuta, &AppState::StatusReport},
-        };
-        for (const auto &r : rows) {
-            const bool before = (*m_state).*r.flag;
-            ((*m_form).*r.click)();
-            QVERIFY((*m_state).*r.flag != before && ((*m_form).*r.action)->isChecked() != before);
-            ((*m_form).*r.action)->trigger();   // through the menu entry, as the user picks it
-            QVERIFY((*m_state).*r.flag == before && ((*m_form).*r.action)->isChecked() == before);
-        }
     }
 };
 

@@ -82,7 +82,8 @@ private slots:
         const int lengths[] = {s.PduLength1, s.PduLength2, s.PduLength3, s.PduLength4, s.PduLength5};
         QStringList expected;
         for (int i = 0; i < Compose::PartsNeeded(chars); ++i) {
-            expected << (store ? u"AT+CMGW="_s : u"AT+CMGS="_s) + QString::number(lengths[i]) + u'\r' << pdus[i] + kCtrlZ;
+            const QString cmd = store ? u"AT+CMGW="_s : u"AT+CMGS="_s;
+            expected << cmd + QString::number(lengths[i]) + u'\r' << pdus[i] + kCtrlZ;
             // The announced count is the TPDU: the PDU without the service-centre field.
             QCOMPARE(lengths[i] * 2, int(pdus[i].size() - s.ServiceCentreField.size()));
         }
@@ -163,14 +164,16 @@ private slots:
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray date = QLocale().toString(when.date(), QLocale::ShortFormat).toLatin1() + " 05:06:07\r\n";
-        QCOMPARE(f.readAll(), "CorvinaSMS By Quillane\r\nLog of sent SMS\r\n--------------------------------------------\r\n\r\n\r\n"
-                              "Sms:        ciao\r\n\xE8\r\nAt number:  +39347\r\nDate and time: " + date + "N.sms:  1\r\n\r\n"
-                              "Sms:        b\r\nAt number:  12\r\nDate and time: " + date + "N.sms:  3\r\n\r\n");
+        QCOMPARE(f.readAll(), "CorvinaSMS By Quillane\r\nLog of sent SMS\r\n" + QByteArray(44, '-')
+                                  + "\r\n\r\n\r\nSms:        ciao\r\n\xE8\r\nAt number:  +39347\r\nDate and time: "
+                                  + date + "N.sms:  1\r\n\r\nSms:        b\r\nAt number:  12\r\nDate and time: "
+                                  + date + "N.sms:  3\r\n\r\n");
         // An existing log only gets the entry.
         QVERIFY(TextFile::WriteAtomic(path, u"kept\r\n"_s));
         Compose::AppendSentLog(path, u"x"_s, u"1"_s, when, u"1"_s);
         QCOMPARE(TextFile::Read(path).value_or(QString()),
-                 u"kept\r\nSms:        x\r\nAt number:  1\r\nDate and time: "_s + QString::fromLatin1(date) + u"N.sms:  1\r\n\r\n"_s);
+                 u"kept\r\nSms:        x\r\nAt number:  1\r\nDate and time: "_s + QString::fromLatin1(date)
+                     + u"N.sms:  1\r\n\r\n"_s);
     }
 
     void composeHelpers()
