@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// GSM 7-bit alphabet, septet packing and the hex/bit helpers.
+// GSM 7-bit alphabet, septet packing, the hex/bit helpers and the PDU address fields.
 #include "encoding/codice7.h"
+#include "encoding/module1.h"
 
 #include <QTest>
 
@@ -23,7 +24,7 @@ QString referencePack(const QString &text)
 
 } // namespace
 
-class TstCodice7 : public QObject
+class TstEncoding : public QObject
 {
     Q_OBJECT
 private slots:
@@ -128,7 +129,33 @@ private slots:
                                                                : QString::number(HexToByte(in));
         QCOMPARE(got, out);
     }
+
+    void address_data()
+    {
+        QTest::addColumn<bool>("centre");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("field");
+        const struct { bool centre; const char *number, *field; } rows[] = {
+            {false, "0123456789", "0A811032547698"},   {false, "+123456789012", "0C91214365870921"},
+            {false, "12345", "05812143F5"},            {false, "+393471234567", "0C91934317325476"},
+            {false, "+39347123456", "0B919343173254F6"}, {false, "", "0081"},
+            {false, "+", "0091"},                      {false, "12+4", "0481214+"},
+            {false, "1 3", "0381 1F3"},                // kept as typed, not dropped
+            {true, "123456789012", "0791214365870921"}, {true, "12345678901", "07912143658709F1"},
+            {true, "5", "0291F5"},                     {true, "", "0191"},
+        };
+        for (const auto &r : rows)
+            QTest::addRow("%s-%s", r.centre ? "centre" : "to", r.number)
+                << r.centre << QString::fromLatin1(r.number) << QString::fromLatin1(r.field);
+    }
+    void address()
+    {
+        QFETCH(bool, centre);
+        QFETCH(QString, number);
+        QFETCH(QString, field);
+        QCOMPARE(centre ? Module1::EncodeServiceCentre(number) : Module1::EncodeAddress(number), field);
+    }
 };
 
-QTEST_GUILESS_MAIN(TstCodice7)
-#include "tst_codice7.moc"
+QTEST_GUILESS_MAIN(TstEncoding)
+#include "tst_encoding.moc"
