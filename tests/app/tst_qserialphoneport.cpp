@@ -27,19 +27,12 @@ struct Pty
             QFile::link(QString::fromLocal8Bit(ptsname(master)), link);
         }
     }
-    ~Pty()
-    {
-        if (master >= 0)
-            ::close(master);
-        QFile::remove(link);
-    }
+    ~Pty() { ::close(master), QFile::remove(link); }
     QByteArray readAll()
     {
-        QByteArray out;
         char buf[256];
-        for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;)
-            out.append(buf, n);
-        return out;
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        return QByteArray(buf, n > 0 ? n : 0);
     }
 };
 } // namespace

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Setting.sms and Sent.txt: exact bytes written, and what odd files read back as; the
-// BASIC-style string helpers and the Windows-1252 text files they rest on.
+// Setting.sms and Sent.txt: exact bytes written, and what odd files read back as.
 #include "app/settingsfile.h"
 #include "app/textfile.h"
-#include "app/vbstrings.h"
 
 #include <QTest>
 
@@ -73,25 +71,9 @@ private slots:
         QCOMPARE(SettingsFile::FormatSentCount(-2) + SettingsFile::FormatSentCount(12), QStringLiteral("-2 \r\n 12 \r\n"));
     }
 
-    void helpers()
+    // The files are Windows-1252; what it cannot hold becomes "?".
+    void windows1252()
     {
-        const QString s = QStringLiteral("AT+CGMM\r\r\nX1\r\n");
-        QCOMPARE(vb::Mid(s, 11, 2) + u'|' + vb::Mid(s, 100) + u'|' + vb::Mid(s, 0, 3) + u'|' + vb::Mid(s, 14)
-                     + u'|' + vb::Right(s, 2),
-                 QStringLiteral("X1|||\n|\r\n"));
-        QCOMPARE(vb::InStr(11, s, QStringLiteral("\r")), qsizetype(13));
-        QCOMPARE(vb::InStr(15, s, QStringLiteral("\r")), qsizetype(0));
-        const struct { const char *text; double val; int int16; } numbers[] = {{"12abc", 12, 12}, {"", 0, 0},
-            {"   250", 250, 250}, {"-7x", -7, -7}, {"abc", 0, 0}, {"2.5", 2.5, 3}, {"99999", 99999, 32767},
-            {"-99999", -99999, -32768}};
-        for (const auto &n : numbers) {
-            QCOMPARE(vb::Val(QLatin1String(n.text)), n.val);
-            QCOMPARE(int(vb::ValInt16(QLatin1String(n.text))), n.int16);
-        }
-        QCOMPARE(vb::NumberField(200) + vb::NumberField(0) + vb::NumberField(-3), QStringLiteral(" 200  0 -3 "));
-        QCOMPARE(vb::ReadFields(QStringLiteral(" 1 \r\n9600,n,8,1\r\n\r\n\"Doe, John\" ,x\r\n 200 \r\n")),
-                 QStringLiteral("1|9600|n|8|1||Doe, John|x|200").split(u'|'));
-        QCOMPARE(vb::ReadFields(QString()), QStringList());
         const QString text = QStringLiteral("€ £ è ³ “x”");
         QCOMPARE(TextFile::Encode(text), QByteArray("\x80 \xA3 \xE8 \xB3 \x93x\x94"));
         QCOMPARE(TextFile::Decode(TextFile::Encode(text)), text);

@@ -28,13 +28,11 @@ log = open(transcript, "a", buffering=1)
 book, line = "SM", b""
 end = time.monotonic() + float(sys.argv[3] if len(sys.argv) > 3 else 120)
 while time.monotonic() < end:
-    if not select.select([master], [], [], 0.5)[0]:
-        continue
     try:
-        line += os.read(master, 1024)
-    except OSError:
+        if select.select([master], [], [], 0.5)[0]:
+            line += os.read(master, 1024)
+    except OSError:   # nobody on the other side yet
         time.sleep(0.05)
-        continue
     while b"\r" in line:
         raw, line = line.split(b"\r", 1)
         cmd = raw.decode("latin-1").strip("\n")

@@ -27,8 +27,7 @@ struct Phone
     {
         transcript = folder + QStringLiteral("/transcript.txt");
         process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(Env("SMS_PYTHON3").isEmpty() ? QStringLiteral("/usr/bin/python3") : Env("SMS_PYTHON3"),
-                      {Env("SMS_PTYPHONE"), folder + QStringLiteral("/COM1"), transcript});
+        process.start(Env("SMS_PYTHON3"), {Env("SMS_PTYPHONE"), folder + QStringLiteral("/COM1"), transcript});
         return process.waitForStarted(5000)
             && QTest::qWaitFor([&] { return QFile::exists(folder + QStringLiteral("/COM1")); }, 5000);
     }
@@ -37,11 +36,7 @@ struct Phone
         QFile f(transcript);
         return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).trimmed().replace(u'\n', u'|') : QString();
     }
-    ~Phone()
-    {
-        process.kill();
-        process.waitForFinished(3000);
-    }
+    ~Phone() { process.kill(), process.waitForFinished(3000); }
 };
 
 const QString kChain = QStringLiteral("AT|AT+CGMI|AT+CGMM|AT+CGMR|AT+GSN|AT+CIMI|AT+CPMS=MT|AT^SDBR=?|"
