@@ -18,14 +18,15 @@
 namespace {
 QString Env(const char *name) { return qEnvironmentVariable(name); }
 
-/// The scripted phone process, linked as COM1 in `folder`.
+/// The scripted phone process, linked as COM1 in its own folder.
 struct Phone
 {
+    QTemporaryDir dir;
     QProcess process;
-    QString transcript;
-    bool start(const QString &folder)
+    QString transcript = dir.filePath(QStringLiteral("transcript.txt"));
+    bool start()
     {
-        transcript = folder + QStringLiteral("/transcript.txt");
+        const QString folder = dir.path();
         process.setProcessChannelMode(QProcess::ForwardedChannels);
         process.start(Env("SMS_PYTHON3"), {Env("SMS_PTYPHONE"), folder + QStringLiteral("/COM1"), transcript});
         return process.waitForStarted(5000)
@@ -49,10 +50,9 @@ class TestE2eStartup : public QObject
 private slots:
     void windowFindsThePhone()
     {
-        QTemporaryDir dir;
-        Seams::setProgramFolder(dir.path());
         Phone phone;
-        QVERIFY(phone.start(dir.path()));
+        QVERIFY(phone.start());
+        Seams::setProgramFolder(phone.dir.path());
         MsgBoxRecorder boxes;
         AppState state;
         QSerialPhonePort comm;
@@ -76,13 +76,12 @@ private slots:
 
     void programWalksTheSearch()
     {
-        QTemporaryDir dir;
+        Phone phone;
+        QVERIFY(phone.start());
         // The program keeps its files, and looks for COM1, beside itself.
-        const QString copy = dir.filePath(QStringLiteral("corvina-sms"));
+        const QString copy = phone.dir.filePath(QStringLiteral("corvina-sms"));
         QVERIFY(QFile::copy(Env("SMS_PROGRAM"), copy));
         QFile::setPermissions(copy, QFile::permissions(copy) | QFile::ExeOwner);
-        Phone phone;
-        QVERIFY(phone.start(dir.path()));
         QProcess app;
         app.setProcessChannelMode(QProcess::ForwardedChannels);
         app.start(copy, {});   // offscreen, like this test
@@ -93,7 +92,7 @@ private slots:
         QCOMPARE(app.state(), QProcess::Running);
         app.kill();
         app.waitForFinished(3000);
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("Setting.sms"))));
+        QVERIFY(!QFile::exists(phone.dir.filePath(QStringLiteral("Setting.sms"))));
     }
 };
 
