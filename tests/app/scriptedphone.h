@@ -50,7 +50,7 @@ public:
 
     QMap<QString, QString> replies;   ///< command (or book, for AT+CPBR=?) → what follows the echo
     QStringList commands;             ///< every command line the program wrote
-    qint64 answerAfterMs = 0;         ///< stays mute until this long after creation
+    qint64 answerAfterMs = 0;         ///< mute until this long after creation, or always if silent
     bool silent = false;
 
 private:

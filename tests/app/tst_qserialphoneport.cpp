@@ -54,45 +54,34 @@ private slots:
         QVERIFY(QFile::link(QStringLiteral("/dev/null"), com(3)));
         QCOMPARE(QSerialPhonePort::DeviceFor(3), com(3));
         QFile::remove(com(3));
-        if (!QFile::exists(QStringLiteral("/dev/ttyUSB199")) && !QFile::exists(QStringLiteral("/dev/ttyACM199"))
-            && !QFile::exists(QStringLiteral("/dev/ttyS199")))
-            QCOMPARE(QSerialPhonePort::DeviceFor(200), com(200));
         if (QFile::exists(QStringLiteral("/dev/ttyS0")) && !QFile::exists(QStringLiteral("/dev/ttyUSB0"))
             && !QFile::exists(QStringLiteral("/dev/ttyACM0")))
             QCOMPARE(QSerialPhonePort::DeviceFor(1), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(QSerialPhonePort::DeviceFor(201), com(201));
         QSerialPhonePort port;
-        QVERIFY(port.setCommPort(201));
-        QVERIFY(!port.setPortOpen(true) && !port.PortOpen() && !port.lastError().isEmpty());
+        QVERIFY(port.setCommPort(201) && !port.setPortOpen(true) && !port.PortOpen() && !port.lastError().isEmpty());
         QVERIFY(!port.Output(QStringLiteral("AT\r")));   // closed: nothing written, no crash
         QCOMPARE(port.Input(), QString());
     }
 
-    void oneOctetPerCharacter_data()
-    {
-        QTest::addColumn<int>("handshaking");
-        for (int h = 0; h <= 3; ++h)
-            QTest::addRow("handshaking-%d", h) << h;
-    }
     void oneOctetPerCharacter()
     {
-        QFETCH(int, handshaking);
-        Pty pty(com(1));
-        QSerialPhonePort port;
-        QVERIFY(port.setSettings(QStringLiteral("115200,n,8,1")) && port.setHandshaking(handshaking));
-        QVERIFY2(port.setPortOpen(true), qPrintable(port.lastError()));
-        QVERIFY(!port.setCommPort(2));   // not while open
-
-        // Ctrl-Z and a character above 127 go out as single octets.
-        QVERIFY(port.Output(QStringLiteral("AT\r\x1a\u00e9")));
-        QByteArray got;
-        QTRY_COMPARE((got += pty.readAll()), QByteArray("AT\r\x1a\xe9"));
-
-        QSignalSpy comm(&port, &PhonePort::OnComm);
-        QVERIFY(::write(pty.master, "OK\xa3\r\n", 5) == 5);
-        QString in;
-        QTRY_COMPARE((in += port.Input()), QStringLiteral("OK\u00a3\r\n"));
-        QVERIFY(comm.count() >= 1);
-        port.setPortOpen(false);
+        for (int handshaking = 0; handshaking <= 3; ++handshaking) {
+            Pty pty(com(1));
+            QSerialPhonePort port;
+            QVERIFY(port.setSettings(QStringLiteral("115200,n,8,1")) && port.setHandshaking(handshaking));
+            QVERIFY2(port.setPortOpen(true) && !port.setCommPort(2), qPrintable(port.lastError()));
+            // Ctrl-Z and a character above 127 go out as single octets.
+            QVERIFY(port.Output(QStringLiteral("AT\r\x1a\u00e9")));
+            QByteArray got;
+            QTRY_COMPARE((got += pty.readAll()), QByteArray("AT\r\x1a\xe9"));
+            QSignalSpy comm(&port, &PhonePort::OnComm);
+            QVERIFY(::write(pty.master, "OK\xa3\r\n", 5) == 5);
+            QString in;
+            QTRY_COMPARE((in += port.Input()), QStringLiteral("OK\u00a3\r\n"));
+            QVERIFY(comm.count() >= 1);
+            port.setPortOpen(false);
+        }
     }
 
     // The cable is pulled while the port is open: the port ends up closed, once.

@@ -61,8 +61,7 @@ private slots:
         form.show();
         QTRY_VERIFY_WITH_TIMEOUT(!form.PendingAutoConnect(), 15000);
         QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'|')));
-        QVERIFY(comm.PortOpen());
-        QCOMPARE(form.StatusBar1Panel[3]->text(), QStringLiteral("Status: Connected"));
+        QVERIFY(comm.PortOpen() && form.StatusBar1Panel[3]->text() == QStringLiteral("Status: Connected"));
         QStringList info;
         for (QLabel *l : {form.Label16, form.Label17, form.Label18, form.Label21, form.Label23,
                           form.Label26, form.Label22, form.Label29})
@@ -70,7 +69,6 @@ private slots:
         QCOMPARE(info.join(u'|'), QStringLiteral("ACME X1 |21|351234567890123|222011234567890|Yes|"
                                                  "Yes, From position 1 To 100|From position 1 To 250|From position 1 To 500"));
         QCOMPARE(phone.commands(), kChain);
-        form.Timer1->stop();
         Seams::setProgramFolder(QString());
     }
 
@@ -90,8 +88,7 @@ private slots:
         QTest::qWait(500);
         QCOMPARE(phone.commands(), kChain);   // nothing more once the search is over
         QCOMPARE(app.state(), QProcess::Running);
-        app.kill();
-        app.waitForFinished(3000);
+        app.kill(), app.waitForFinished(3000);
         QVERIFY(!QFile::exists(phone.dir.filePath(QStringLiteral("Setting.sms"))));
     }
 };
