@@ -69,11 +69,7 @@ private slots:
             QCOMPARE(v ? int(*v) : -1, r.count);
         }
         QCOMPARE(SettingsFile::FormatSentCount(-2) + SettingsFile::FormatSentCount(12), QStringLiteral("-2 \r\n 12 \r\n"));
-    }
-
-    // The files are Windows-1252; what it cannot hold becomes "?".
-    void windows1252()
-    {
+        // The files are Windows-1252; what it cannot hold becomes "?".
         const QString text = QStringLiteral("€ £ è ³ “x”");
         QCOMPARE(TextFile::Encode(text), QByteArray("\x80 \xA3 \xE8 \xB3 \x93x\x94"));
         QCOMPARE(TextFile::Decode(TextFile::Encode(text)), text);

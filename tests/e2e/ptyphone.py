@@ -14,8 +14,8 @@ REPLIES = {
     "AT+GSN": "351234567890123", "AT+CIMI": "222011234567890",
     "AT+CPMS=MT": "+CPMS: 3,50,3,50,3,50", "AT^SDBR=?": "^SDBR: (1-100),20,14",
     "AT+CPBS=SM": None, "AT+CPBS=ME": None,
+    "SM": "+CPBR: (1-250),40,14", "ME": "+CPBR: (1-500),40,14",   # AT+CPBR=? for each book
 }
-RANGES = {"SM": "+CPBR: (1-250),40,14", "ME": "+CPBR: (1-500),40,14"}
 
 link, transcript = sys.argv[1], sys.argv[2]
 
@@ -40,6 +40,6 @@ while time.monotonic() < end:
         if cmd.startswith("AT+CPBS="):
             book = cmd[8:]
         known = cmd in REPLIES or cmd == "AT+CPBR=?"
-        info = RANGES.get(book) if cmd == "AT+CPBR=?" else REPLIES.get(cmd)
+        info = REPLIES.get(book if cmd == "AT+CPBR=?" else cmd)
         reply = cmd + "\r\r\n" + (info + "\r\n\r\n" if info else "") + ("OK\r\n" if known else "ERROR\r\n")
         os.write(master, reply.encode("latin-1"))

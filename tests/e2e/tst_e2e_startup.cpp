@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Start-up against a phone on a pseudo-terminal linked as COM1 in the program's folder: the
-// main window with the real serial port finds the phone and fills the information frame;
-// the built program itself walks the same search once.
+// Start-up with the real serial port against a pseudo-terminal phone linked as COM1: the
+// window fills the information frame; the built program walks the same search once.
 #include "app/appstate.h"
 #include "app/form1.h"
 #include "app/qserialphoneport.h"
@@ -13,7 +12,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 QString Env(const char *name) { return qEnvironmentVariable(name); }

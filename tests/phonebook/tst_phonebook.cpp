@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Rubrica.txt, the number taken from a recipient line, and the recipient list on the main
-// window: Load, Save and the choice of a recipient.
+// Rubrica.txt, recipient numbers, and the recipient list's Load, Save and choice.
 #include "app/appstate.h"
 #include "app/form1.h"
 #include "app/seams.h"
