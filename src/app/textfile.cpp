@@ -72,6 +72,14 @@ bool WriteAtomic(const QString &path, const QString &text, QString *error)
         f.cancelWriting();
         return false;
     }
+    // The write above may only have filled Qt's buffer; a disk that is full (or a size
+    // limit) shows up when it is flushed, and committing then would keep a cut-off file.
+    if (!f.flush()) {
+        if (error)
+            *error = f.errorString();
+        f.cancelWriting();
+        return false;
+    }
     if (!f.commit()) {
         if (error)
             *error = f.errorString();
