@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include "messagetext.h"
+
 #include <QTest>
 #include <QTimer>
 
@@ -22,16 +24,6 @@ using namespace Qt::StringLiterals;
 using Seams::MsgResult;
 
 namespace {
-
-const QString kCtrlZ(QChar(26));
-
-QString letters(int n)
-{
-    QString t;
-    for (int i = 0; i < n; ++i)
-        t += QChar(u'a' + i % 26);
-    return t;
-}
 
 // Answers AT+CMGS with the prompt, a PDU with its reference and OK, and AT+CSCA? with a
 // service centre; a moment later and in two pieces. Longer chains run against the

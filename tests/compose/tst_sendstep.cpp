@@ -12,21 +12,13 @@
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
+#include "messagetext.h"
+
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString kCtrlZ(QChar(26));
-
-QString letters(int n)
-{
-    QString t;
-    for (int i = 0; i < n; ++i)
-        t += QChar(u'a' + i % 26);
-    return t;
-}
 
 bool anyStepFlag(const AppState &s)
 {
