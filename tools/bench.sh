@@ -9,3 +9,5 @@ for b in bench_encoder bench_send; do
         "$exe"
     fi
 done
+echo "== start-up and idle"
+"$(dirname "$0")/../bench/startup.sh" "$build"
