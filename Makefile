@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 PACKAGES = cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libbenchmark-dev \
-           python3-gammu gammu xvfb xauth imagemagick python3-pil ccache
+           python3-gammu gammu xvfb xauth x11-utils imagemagick python3-pil ccache
 
 .PHONY: deps configure build run test bench clean
 
