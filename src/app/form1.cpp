@@ -283,7 +283,6 @@ void Form1::createControls()
         counters->addSpacing(8);
         counters->addWidget(Label13);
         counters->addWidget(Label14);
-        counters->addWidget(NonGsmLabel);
         counters->addStretch();
         counters->addWidget(Command1);
         compose->addLayout(counters, 4, 0, 1, 2);
@@ -292,7 +291,10 @@ void Form1::createControls()
         auto *sent = new QHBoxLayout;
         sent->addWidget(Label9);
         sent->addWidget(Text6);
-        sent->addStretch();
+        sent->addSpacing(16);
+        // On its own row, where its length never widens the window.
+        NonGsmLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        sent->addWidget(NonGsmLabel, 1);
         compose->addLayout(sent, 5, 0, 1, 2);
     }
     compose->setRowStretch(3, 1);
