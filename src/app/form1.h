@@ -125,6 +125,10 @@ public:
     void Combo2_Click();
     void Combo2_Change();
     void ExtractRecipientNumber();
+    /// True, after telling the user, while a phonebook download runs: any other command
+    /// would interleave with its reads. Send, Store, the service-centre query and the
+    /// message browser ask this first.
+    bool RefuseDuringDownload();
 
     // ---- browser/form1_browser.cpp
     void Command4_Click();

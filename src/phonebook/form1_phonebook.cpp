@@ -2,6 +2,7 @@
 // The recipient list: Rubrica.txt, the choice of a recipient, and the phonebook download.
 #include "app/form1.h"
 
+#include "app/appstate.h"
 #include "app/seams.h"
 #include "app/textfile.h"
 #include "phonebook/rubrica.h"
@@ -46,6 +47,16 @@ void Form1::Mn_Rub_Save_Click()
                                Rubrica::Format(entries), &error))
         Seams::MsgBox(QStringLiteral("Unable to save the phonebook in Rubrica.txt:\n") + error,
                       Seams::MsgButtons::OK, Seams::MsgIcon::Critical, QStringLiteral("Error."));
+}
+
+bool Form1::RefuseDuringDownload()
+{
+    if (!m_state.PhonebookDownload)
+        return false;
+    Seams::MsgBox(QStringLiteral("The phonebook is being downloaded: please wait for the "
+                                 "download to finish."),
+                  Seams::MsgButtons::OK, Seams::MsgIcon::Exclamation, QStringLiteral("Warning."));
+    return true;
 }
 
 void Form1::Combo2_Click() { ExtractRecipientNumber(); }
