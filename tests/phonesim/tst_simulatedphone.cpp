@@ -116,6 +116,17 @@ private slots:
             << Bytes(R"({"messages": {"phoneCapacity": 2, "stored": [{"index": 3, "pdu": "00"}]}})")
             << Bytes("outside 1..2");
         QTest::newRow("no-command") << Fault(R"("occurrence": 1)") << Bytes("a command");
+        QTest::newRow("latency-too-long")
+            << Bytes(R"({"timing": {"commandLatencyMs": {"AT+CPBR": 60001}}})")
+            << Bytes("commandLatencyMs");
+        QTest::newRow("latency-not-a-command")
+            << Bytes(R"({"timing": {"commandLatencyMs": {"CPBR": 5}}})") << Bytes("\"CPBR\"");
+        QTest::newRow("latency-fraction")
+            << Bytes(R"({"timing": {"commandLatencyMs": {"AT+CPBR": 0.5}}})")
+            << Bytes("whole milliseconds");
+        QTest::newRow("empty-read-misspelt")
+            << Bytes(R"({"addressBook": {"emptyRead": "notfound"}})")
+            << Bytes("addressBook: emptyRead");
     }
     void badScenariosAreRefused()
     {
@@ -169,6 +180,15 @@ private slots:
         Row("sim-empty", "AT+CPBR=2\r", "AT+CPBR=2\r\r\nOK\r\n");
         Row("sim-outside", "AT+CPBR=31\r", "AT+CPBR=31\r\r\n+CME ERROR: 21\r\n");
         Row("sim-outside-plain", "AT+CPBR=31\r", "AT+CPBR=31\r\r\nERROR\r\n", R"({"cmee": 0})");
+        Row("sim-empty-not-found", "AT+CPBR=2\rAT+CPBR=2,3\r",
+            "AT+CPBR=2\r\r\n+CME ERROR: 22\r\nAT+CPBR=2,3\r\r\n+CME ERROR: 22\r\n",
+            R"({"simPhonebook": {"size": 30, "emptyRead": "notFound"}})");
+        Row("address-book-empty-verbose", "AT+CMEE=2\rAT^SDBR=5\r",
+            "AT+CMEE=2\r\r\nOK\r\nAT^SDBR=5\r\r\n+CME ERROR: not found\r\n",
+            R"({"addressBook": {"first": 1, "last": 9, "emptyRead": "notFound"}})");
+        Row("position-never-answers", "AT+CPBR=2\rAT+CPBR=1\r",
+            "AT+CPBR=2\rAT+CPBR=1\r\r\n+CPBR: 1,\"+3912345\",145,\"Anna\"" + kOk,
+            Fault(R"("command": "AT+CPBR=2", "reply": "")"));
         Row("phone-book", "AT+CPBS=ME\rAT+CPBR=1,10\r",
             "AT+CPBS=ME\r\r\nOK\r\nAT+CPBR=1,10\r\r\n+CPBR: 3,\"0551234\",129,\"Bob\"" + kOk);
         Row("service-centre", "AT+CSCA?\r", "AT+CSCA?\r\r\n+CSCA: \"+123456789012\",145" + kOk);
@@ -240,6 +260,21 @@ private slots:
         QVERIFY(chunks[1].delayMs >= 30 && chunks[1].delayMs <= 40);
         for (int i = 2; i < chunks.size(); ++i)
             QVERIFY(chunks[i].delayMs == 7 && !chunks[i].data.isEmpty());
+    }
+
+    // Per-command delays replace the general one; the longest matching rule wins.
+    void commandLatency()
+    {
+        SimulatedPhone phone(Make(R"({"timing": {"latencyMs": 5, "commandLatencyMs":
+            {"AT+CPBR": 350, "at+cpbr=?": 20, "AT^SDBR=7": 0}}})"));
+        const struct { Bytes command; int delay; } rows[] = {
+            {"AT\r", 5}, {"AT+CPBR=3\r", 350}, {"AT+CPBR=?\r", 20}, {"AT+CPBS=SM\r", 5},
+            {"AT^SDBR=7\r", 0}, {"AT^SDBR=17\r", 5}};
+        for (const auto &row : rows) {
+            const QList<OutputChunk> chunks = phone.receive(row.command);
+            QCOMPARE(chunks.size(), 2);   // the echo at once, then the reply
+            QCOMPARE(chunks[1].delayMs, row.delay);
+        }
     }
 
     void silentAtFirst()

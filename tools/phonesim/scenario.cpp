@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QSet>
 
+#include <cctype>
+
 namespace phonesim {
 
 namespace {
@@ -33,12 +35,26 @@ int DefaultType(const QString &number)
     return number.startsWith(u'+') ? 145 : 129;
 }
 
+// "ok": an empty position answers OK alone; "notFound": +CME ERROR: 22, as many phones do.
+bool ReadEmptyRead(const QJsonObject &o, bool *notFound, const QString &where, QString *error)
+{
+    const QString v = o.value(u"emptyRead").toString(QStringLiteral("ok"));
+    if (v != u"ok" && v != u"notFound") {
+        *error = QStringLiteral("%1: emptyRead must be \"ok\" or \"notFound\"").arg(where);
+        return false;
+    }
+    *notFound = v == u"notFound";
+    return true;
+}
+
 bool ReadPhonebook(const QJsonValue &v, Phonebook *book, const QString &where, QString *error)
 {
     if (v.isUndefined())
         return true;
     const QJsonObject o = v.toObject();
-    if (!CheckKeys(o, {"size", "numberLength", "nameLength", "entries"}, where, error))
+    if (!CheckKeys(o, {"size", "numberLength", "nameLength", "emptyRead", "entries"}, where,
+                   error)
+        || !ReadEmptyRead(o, &book->emptyIsNotFound, where, error))
         return false;
     book->size = o.value(u"size").toInt(book->size);
     book->numberLength = o.value(u"numberLength").toInt(book->numberLength);
@@ -104,6 +120,17 @@ bool ReadMessages(const QJsonObject &o, Scenario *s, QString *error)
 
 } // namespace
 
+bool CommandMatches(const QByteArray &line, const QByteArray &rule)
+{
+    if (line == rule)
+        return true;
+    if (!line.startsWith(rule) || line.size() <= rule.size() || rule.isEmpty())
+        return false;
+    const char next = line.at(rule.size());
+    return next == '=' || next == '?'
+           || (std::isdigit(quint8(next)) && std::isalpha(quint8(rule.back())));
+}
+
 std::optional<Scenario> ParseScenario(const QByteArray &json, QString *error)
 {
     QJsonParseError pe;
@@ -153,10 +180,11 @@ std::optional<Scenario> ParseScenario(const QByteArray &json, QString *error)
     const QJsonValue ab = root.value(u"addressBook");
     if (ab.isObject()) {
         const QJsonObject o = ab.toObject();
-        if (!CheckKeys(o, {"first", "last", "numberLength", "nameLength", "contacts"},
-                       QStringLiteral("addressBook"), error))
-            return std::nullopt;
         AddressBook book;
+        if (!CheckKeys(o, {"first", "last", "numberLength", "nameLength", "emptyRead", "contacts"},
+                       QStringLiteral("addressBook"), error)
+            || !ReadEmptyRead(o, &book.emptyIsNotFound, QStringLiteral("addressBook"), error))
+            return std::nullopt;
         book.first = o.value(u"first").toInt(book.first);
         book.last = o.value(u"last").toInt(book.last);
         book.numberLength = o.value(u"numberLength").toInt(book.numberLength);
@@ -199,10 +227,24 @@ std::optional<Scenario> ParseScenario(const QByteArray &json, QString *error)
         return std::nullopt;
 
     const QJsonObject t = root.value(u"timing").toObject();
-    if (!CheckKeys(t, {"latencyMs", "jitterMs", "chunks", "chunkGapMs", "silentSeconds", "seed"},
+    if (!CheckKeys(t, {"latencyMs", "commandLatencyMs", "jitterMs", "chunks", "chunkGapMs",
+                       "silentSeconds", "seed"},
                    QStringLiteral("timing"), error))
         return std::nullopt;
     s.latencyMs = t.value(u"latencyMs").toInt(s.latencyMs);
+    const QJsonObject perCommand = t.value(u"commandLatencyMs").toObject();
+    for (auto it = perCommand.begin(); it != perCommand.end(); ++it) {
+        const double ms = it.value().toDouble(-1);
+        if (!it.key().startsWith(u"AT", Qt::CaseInsensitive) || !it.value().isDouble()
+            || ms != double(int(ms)) || ms < 0 || ms > kMaxLatencyMs) {
+            *error = QStringLiteral("timing.commandLatencyMs: \"%1\" needs a command "
+                                    "beginning with AT and whole milliseconds 0..%2")
+                         .arg(it.key())
+                         .arg(kMaxLatencyMs);
+            return std::nullopt;
+        }
+        s.commandLatencyMs.insert(it.key().toUpper(), int(ms));
+    }
     s.jitterMs = t.value(u"jitterMs").toInt(s.jitterMs);
     s.chunks = qMax(1, t.value(u"chunks").toInt(s.chunks));
     s.chunkGapMs = t.value(u"chunkGapMs").toInt(s.chunkGapMs);

@@ -24,6 +24,7 @@ struct Phonebook
     int size = 0;
     int numberLength = 40;
     int nameLength = 16;
+    bool emptyIsNotFound = false;       ///< an empty position answers +CME ERROR: 22, not OK
     QMap<int, PhonebookEntry> entries;
 };
 
@@ -49,6 +50,7 @@ struct AddressBook
     int last = 100;
     int numberLength = 20;
     int nameLength = 14;
+    bool emptyIsNotFound = false;       ///< an empty position answers +CME ERROR: 22, not OK
     QMap<int, AddressBookContact> contacts;
 };
 
@@ -67,13 +69,20 @@ struct MessageStore
 
 /// An ERROR (or another final result) given instead of the answer at the Nth time a
 /// command is received. `command` matches the command itself ("AT+CGMM") or the
-/// command with its parameters ("AT+CPBR=?").
+/// command with its parameters ("AT+CPBR=?"). An empty reply: the phone never answers.
 struct Injection
 {
     QString command;
     int occurrence = 1;
     QByteArray reply = "ERROR";
 };
+
+/// Longest accepted reply delay of a scenario, in milliseconds.
+constexpr int kMaxLatencyMs = 60000;
+
+/// True when the command line (upper case) is `rule` itself, or `rule` followed by its
+/// parameters ("AT+CPBR" matches "AT+CPBR=5" and "AT+CPBR=?").
+bool CommandMatches(const QByteArray &line, const QByteArray &rule);
 
 struct Scenario
 {
@@ -101,6 +110,9 @@ struct Scenario
     int firstMessageReference = 1;
 
     int latencyMs = 0;
+    /// Reply delay per command ("AT+CPBR", or with parameters "AT+CPBR=3") instead of
+    /// latencyMs; the longest matching rule wins.
+    QMap<QString, int> commandLatencyMs;
     int jitterMs = 0;
     int chunks = 1;                     ///< pieces each reply is written in
     int chunkGapMs = 0;

@@ -187,8 +187,17 @@ QList<OutputChunk> SimulatedPhone::receive(const QByteArray &bytes)
 void SimulatedPhone::emitReply(const QByteArray &command, const QByteArray &reply,
                                QList<OutputChunk> &out, bool injected)
 {
-    const int delay = m_s.latencyMs
-        + (m_s.jitterMs > 0 ? int(m_random.bounded(m_s.jitterMs + 1)) : 0);
+    int latency = m_s.latencyMs;
+    qsizetype ruleLength = -1;
+    const QByteArray upper = command.toUpper();
+    for (auto it = m_s.commandLatencyMs.begin(); it != m_s.commandLatencyMs.end(); ++it) {
+        const QByteArray rule = it.key().toLatin1();
+        if (rule.size() > ruleLength && CommandMatches(upper, rule)) {
+            latency = it.value();
+            ruleLength = rule.size();
+        }
+    }
+    const int delay = latency + (m_s.jitterMs > 0 ? int(m_random.bounded(m_s.jitterMs + 1)) : 0);
 
     // Split points at random places, so that a CR LF or a result code may be cut in two
     // as a real line sometimes does.
@@ -313,18 +322,20 @@ void SimulatedPhone::runLine(const QByteArray &rawLine, QList<OutputChunk> &out)
         Result r;
         bool hit = false;
         for (int i = 0; i < m_s.injections.size(); ++i) {
-            const QByteArray want = m_s.injections[i].command.toLatin1();
-            bool match = full == want;
-            if (!match && full.startsWith(want) && full.size() > want.size()) {
-                const char next = full.at(want.size());
-                match = next == '=' || next == '?'
-                    || (std::isdigit(quint8(next)) && std::isalpha(quint8(want.back())));
-            }
+            const bool match = CommandMatches(full, m_s.injections[i].command.toLatin1());
             if (match && ++m_injectionSeen[i] == m_s.injections[i].occurrence && !hit) {
                 hit = true;
                 r.final = Final::Raw;
                 r.raw = m_s.injections[i].reply;
             }
+        }
+        if (hit && r.raw.isEmpty()) {
+            // A phone that swallows the command: echo, then nothing at all.
+            QJsonObject o;
+            o[u"type"] = QStringLiteral("unanswered");
+            o[u"command"] = QString::fromLatin1(line);
+            emitEvent(o);
+            break;
         }
         if (hit)
             injected = true;
@@ -867,6 +878,8 @@ SimulatedPhone::Result SimulatedPhone::cmdCpbr(const QByteArray &args)
         r.lines.append("+CPBR: " + Num(it.key()) + ',' + Quoted(it->number.toLatin1()) + ','
                        + Num(it->type) + ',' + Quoted(encodeText(it->name)));
     }
+    if (r.lines.isEmpty() && b.emptyIsNotFound)
+        return {{}, Final::CmeError, 22, {}};
     return r;
 }
 
@@ -888,7 +901,7 @@ SimulatedPhone::Result SimulatedPhone::cmdSdbr(const QByteArray &args)
     Result r;
     const auto it = b.contacts.find(index);
     if (it == b.contacts.end())
-        return r;
+        return b.emptyIsNotFound ? Result{{}, Final::CmeError, 22, {}} : r;
     for (const AddressBookNumber &n : it->numbers) {
         r.lines.append("^SDBR: " + Num(n.category) + ',' + Quoted(n.number.toLatin1()) + ','
                        + Num(n.type) + ',' + Quoted(encodeText(it->name)));
