@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 
 /// Shared state of the program. One instance lives for the whole process and is
@@ -65,6 +66,10 @@ struct AppState
     QString PhonebookReply;
     std::int16_t PhonebookIndex = 0;
     std::int16_t PhonebookStage = 0;   ///< 0 none, 1 SIM, 2 phone, 3 address book
+    bool PhonebookAwaiting = false;    ///< the running stage's last command is unanswered
+    int PhonebookWaitedMs = 0;         ///< how long it has been unanswered, in ticks' time
+    /// Positions given up on after the reply time-out: SIM, phone, address book.
+    std::array<std::int16_t, 3> PhonebookUnread{};
 
     bool CaretToEnd = false;       ///< after the picker, the next focus on Text5 puts the caret last
 

@@ -55,6 +55,16 @@ bool EndsWithError(const QString &b)
            || lastLine.startsWith(QLatin1String("+CME ERROR:"));
 }
 
+bool EndsWithNotFound(const QString &b)
+{
+    if (!b.endsWith(QLatin1String("\r\n")))
+        return false;
+    const QString body = b.left(b.size() - 2);
+    const QString lastLine = body.mid(body.lastIndexOf(QLatin1Char('\n')) + 1);
+    return lastLine == QLatin1String("+CME ERROR: 22")
+           || lastLine == QLatin1String("+CME ERROR: not found");
+}
+
 bool EndsWithPrompt(const QString &b)
 {
     return b.endsWith(QLatin1String("> "));
@@ -108,7 +118,7 @@ void CapturePhonebookReply(AppState &s, QString &buffer)
         return;
     if (buffer.size() < 12)
         return;
-    if (Reply::EndsWithOk(buffer)) {
+    if (Reply::EndsWithOk(buffer) || Reply::EndsWithNotFound(buffer)) {
         s.PhonebookReplyReady = true;
         s.PhonebookReply = buffer;
         buffer.clear();
@@ -169,10 +179,16 @@ void ReplyDispatcher::errorAndSentBlock()
 {
     if (m_buffer.size() <= 6 || m_state.WaitReadReply)
         return;
+    const bool downloading =
+        m_state.WaitSimPhonebook || m_state.WaitPhonePhonebook || m_state.WaitAddressBook;
+    // An empty phonebook position is no failure: the capture takes it as an answer.
     if (Reply::EndsWithError(m_buffer) && !m_state.WaitMessageStorage
-        && !m_state.WaitAddressBookRange) {
-        // Flags first: the box waits for the user while more input may arrive.
+        && !m_state.WaitAddressBookRange
+        && !(downloading && Reply::EndsWithNotFound(m_buffer))) {
+        // Flags first: the box waits for the user while more input may arrive. An error
+        // ends the address-book stage too, which the reset leaves alone.
         ResetWaitFlags(m_state);
+        m_state.WaitAddressBook = false;
         Seams::MsgBox(QStringLiteral("Command didn't accept by mobile"), Seams::MsgButtons::OK,
                       Seams::MsgIcon::Critical, QStringLiteral("Error."));
         Seams::SetPointer(Seams::Pointer::Default);

@@ -50,6 +50,9 @@ namespace Reply {
 bool EndsWithOk(const QString &buffer);
 /// "ERROR" followed by two characters at the end.
 bool EndsWithError(const QString &buffer);
+/// A complete last line "+CME ERROR: 22" (or its verbose form "+CME ERROR: not found"):
+/// phones answer so for an empty phonebook position.
+bool EndsWithNotFound(const QString &buffer);
 /// The send/store prompt "> " at the very end.
 bool EndsWithPrompt(const QString &buffer);
 /// Characters from 1-based `start` up to (not including) the first CR, or to the end.
@@ -59,8 +62,9 @@ ReplyRange ParseRange(const QString &buffer);
 } // namespace Reply
 
 /// Takes a complete phonebook reply out of the receive buffer while a download stage runs:
-/// with at least 12 characters ending in "OK" CR LF the buffer moves into PhonebookReply
-/// and PhonebookReplyReady is raised; otherwise PhonebookReplyReady is lowered.
+/// with at least 12 characters ending in "OK" CR LF, or in the not-found error of an empty
+/// position, the buffer moves into PhonebookReply and PhonebookReplyReady is raised;
+/// otherwise PhonebookReplyReady is lowered.
 void CapturePhonebookReply(AppState &state, QString &buffer);
 
 /// Owns the receive buffer. On every port event it appends the new input and runs the

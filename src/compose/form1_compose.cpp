@@ -71,6 +71,8 @@ void Form1::Mn_Elabora_Click()
 
 void Form1::Command6_Click()
 {
+    if (RefuseDuringDownload())
+        return;
     if (!portIsOpen(m_comm) || !bitmapLoaded(m_state))
         return;
     Elabora();
@@ -103,6 +105,8 @@ void Form1::Mn_Invia_Click()
 
 void Form1::Command7_Click()
 {
+    if (RefuseDuringDownload())
+        return;
     if (!portIsOpen(m_comm) || !bitmapLoaded(m_state))
         return;
     Elabora();
@@ -175,6 +179,8 @@ void Form1::Command1_Click()
 
 void Form1::Command3_Click()
 {
+    if (RefuseDuringDownload())
+        return;
     if (!portIsOpen(m_comm))
         return;
     ClearReceiveBuffer();

@@ -9,10 +9,18 @@
 
 namespace Rubrica {
 
-/// The list entries in the text of Rubrica.txt: comma-delimited fields, leading blanks
-/// dropped, quoted fields unquoted, empty fields skipped. A line holding a comma therefore
-/// comes back as two entries.
+/// The longest line read as an entry: a name, a label and a number fit many times over.
+constexpr qsizetype kMaxEntryLength = 256;
+/// The most entries read; phones hold a few thousand numbers at most.
+constexpr qsizetype kMaxEntries = 10000;
+
+/// The list entries in the text of Rubrica.txt: each line that is not blank, exactly as it
+/// stands (commas and double quotes included). Lines end at CR LF, CR or LF. Lines longer
+/// than kMaxEntryLength are not entries and are skipped; reading stops after kMaxEntries.
 QStringList Parse(const QString &text);
+/// Reads Rubrica.txt (Windows-1252) as Parse does, a block at a time, so that an oversized
+/// file costs no more memory than the entries kept. Nothing when it cannot be opened.
+std::optional<QStringList> Load(const QString &path);
 /// One entry per line, each ended by CR LF; an empty list gives an empty text.
 QString Format(const QStringList &entries);
 

@@ -9,10 +9,15 @@
 #include "phonebook/rubrica.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+namespace {
+QString S(const char *s) { return QString::fromUtf8(s); }
+} // namespace
 
 class TestPhonebook : public QObject
 {
@@ -40,42 +45,102 @@ private slots:
                      QString::fromUtf8(r[1]));
     }
 
-    // Rubrica.txt: one entry a line; reading splits at commas outside quotes and skips blanks.
+    // Rubrica.txt: each line that is not blank is one entry, exactly as saved.
+    void files_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("entries");
+        QTest::addColumn<bool>("written");   // Save writes `text` for these entries
+        const auto row = [](const char *name, const QString &text, const QString &entries,
+                            bool written) { QTest::newRow(name) << text << entries << written; };
+        row("download-lines",
+            S("Anna (+3912345)\r\nBob -Office- (0612345)\r\nZo\u00eb -Mobile- (333)\r\n"),
+            S("Anna (+3912345)|Bob -Office- (0612345)|Zo\u00eb -Mobile- (333)"), true);
+        row("comma", S("Doe, John (123)\r\n"), S("Doe, John (123)"), true);
+        row("leading-quote", S("\"C, D\" (3)\r\n"), S("\"C, D\" (3)"), true);
+        row("leading-blanks", S("   E (4)\r\n"), S("   E (4)"), true);
+        row("blank-lines", S("\r\nA (1)\r\n \t \r\n\r\nB (2)\r\n"), S("A (1)|B (2)"), false);
+        row("lf-and-no-last-end", S("A (1)\nB (2)\rC (3)"), S("A (1)|B (2)|C (3)"), false);
+        row("longest-line", S("x").repeated(256) + S("\r\n"), S("x").repeated(256), true);
+        row("overlong-line-skipped", S("A (1)\r\n") + S("y").repeated(257) + S("\r\nB (2)\r\n"),
+            S("A (1)|B (2)"), false);
+        row("empty", QString(), QString(), true);
+    }
     void files()
     {
-        const struct { const char *text, *entries; bool written; } rows[] = {   // written: Format gives `text`
-            {"Anna (+3912345)\r\nBob -Office- (0612345)\r\nZoë -Mobile- (333)\r\n",
-             "Anna (+3912345)|Bob -Office- (0612345)|Zoë -Mobile- (333)", true},
-            {"Doe, John (123)\r\n", "Doe|John (123)", false}, {"\r\nA (1)\r\n\r\nB (2)\r\n", "A (1)|B (2)", false},
-            {"\"C, D (3)\"\r\n", "C, D (3)", false}, {"   E (4)\r\n", "E (4)", false}, {"", "", true}};
-        for (const auto &r : rows) {
-            const QStringList entries = QString::fromUtf8(r.entries).split(u'|', Qt::SkipEmptyParts);
-            QCOMPARE(Rubrica::Parse(QString::fromUtf8(r.text)), entries);
-            QVERIFY(!r.written || Rubrica::Format(entries) == QString::fromUtf8(r.text));
-        }
+        QFETCH(QString, text);
+        QFETCH(QString, entries);
+        QFETCH(bool, written);
+        const QStringList list = entries.split(u'|', Qt::SkipEmptyParts);
+        QCOMPARE(Rubrica::Parse(text), list);
+        QVERIFY(!written || Rubrica::Format(list) == text);
+        const QString path = m_dir.filePath(S("rows.txt"));
+        QVERIFY(TextFile::WriteAtomic(path, text));
+        QCOMPARE(Rubrica::Load(path).value_or(QStringList{S("<none>")}), list);
+    }
+
+    // A huge file costs no more than the entries kept: long lines are skipped as they are
+    // read, and reading stops at the entry limit.
+    void oversizedFile()
+    {
+        const QString path = m_dir.filePath(S("big.txt"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(3 << 20, 'z') + "\r\nfirst (1)\r\n");
+        for (int i = 0; i < Rubrica::kMaxEntries + 5; ++i)
+            f.write("n (" + QByteArray::number(i) + ")\r\n");
+        f.close();
+        const QStringList list = Rubrica::Load(path).value_or(QStringList());
+        QCOMPARE(list.size(), Rubrica::kMaxEntries);
+        QCOMPARE(list.first(), S("first (1)"));
+        QCOMPARE(list.last(), S("n (%1)").arg(Rubrica::kMaxEntries - 2));
+        QVERIFY(!Rubrica::Load(m_dir.filePath(S("missing.txt"))));
     }
 
     void saveAndLoad()
     {
         MsgBoxRecorder boxes;
         Rig r;
-        r.form.Combo2->addItem(QStringLiteral("old (1)"));
+        r.form.Combo2->addItem(S("old (1)"));
         r.form.Mn_Rub_Load_Click();   // no file yet: an empty list, no box
         QCOMPARE(r.form.Combo2->count(), 0);
-        r.form.Combo2->addItems({QStringLiteral("Anna (+3912345)"), QStringLiteral("Doe, John (123)")});
+        const QStringList saved = {S("Anna (+3912345)"), S("Doe, John (123)"), S("\"Q\" (9)")};
+        r.form.Combo2->addItems(saved);
         r.form.Mn_Rub_Save_Click();
-        QCOMPARE(TextFile::Read(m_dir.filePath(QStringLiteral("Rubrica.txt"))).value_or(QString()),
-                 QStringLiteral("Anna (+3912345)\r\nDoe, John (123)\r\n"));
+        QCOMPARE(TextFile::Read(m_dir.filePath(S("Rubrica.txt"))).value_or(QString()),
+                 S("Anna (+3912345)\r\nDoe, John (123)\r\n\"Q\" (9)\r\n"));
+        r.form.Text4->clear();
         r.form.Mn_Rub_Load_Click();
-        QCOMPARE(r.form.Combo2->count(), 3);   // the comma splits the line on reading
-        QCOMPARE(r.form.Combo2->itemText(2), QStringLiteral("John (123)"));
+        QStringList loaded;
+        for (int i = 0; i < r.form.Combo2->count(); ++i)
+            loaded << r.form.Combo2->itemText(i);
+        QCOMPARE(loaded, saved);
         QVERIFY(r.form.Combo2->isEnabled() && boxes.shown.isEmpty());
+        // Loading picks nothing: the edit field and the recipient stay empty.
+        QVERIFY(r.form.Combo2->currentText().isEmpty() && r.form.Text4->text().isEmpty());
 
-        Seams::setProgramFolder(m_dir.filePath(QStringLiteral("missing/folder")));
+        Seams::setProgramFolder(m_dir.filePath(S("missing/folder")));
         r.form.Mn_Rub_Save_Click();
         Seams::setProgramFolder(m_dir.path());
         QCOMPARE(boxes.shown.size(), 1);
-        QVERIFY(boxes.shown[0].title == QStringLiteral("Error.") && r.form.Combo2->count() == 3);
+        QVERIFY(boxes.shown[0].title == S("Error.") && r.form.Combo2->count() == 3);
+    }
+
+    // With a saved list, start-up leaves the recipient empty: a typed number is the number.
+    void startUpPicksNoRecipient()
+    {
+        MsgBoxRecorder boxes;
+        QVERIFY(TextFile::WriteAtomic(m_dir.filePath(S("Rubrica.txt")),
+                                      S("Anna (+3912345)\r\nBob (0612345)\r\n")));
+        Rig r;
+        r.form.Form_Load();
+        QCOMPARE(r.form.Combo2->count(), 2);
+        QVERIFY(r.form.Combo2->currentText().isEmpty() && r.form.Text4->text().isEmpty());
+        QTest::keyClicks(r.form.Text4, S("+39333"));
+        QCOMPARE(r.form.Text4->text(), S("+39333"));
+        r.form.Combo2->setCurrentIndex(1);
+        r.form.Combo2_Click();
+        QCOMPARE(r.form.Text4->text(), S("0612345"));
     }
 
     void choosingARecipient()
