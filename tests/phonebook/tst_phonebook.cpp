@@ -37,12 +37,13 @@ private slots:
 
     void extract()
     {
-        const char *rows[][2] = {{"Anna (+3912345)", "+3912345"}, {"Bob -Office- (0612345)", "0612345"},
-            {"Ann (work) (555)", "work) (555"}, {"x(12)", "12"}, {"x(12)3", "12)"}, {"x(12", "<none>"},
-            {"Anna 12)", "<none>"}, {")x(", "<none>"}, {"A ()", ""}, {"", "<none>"}};
+        const char *rows[][2] = {
+            {"Anna (+3912345)", "+3912345"}, {"Bob -Office- (0612345)", "0612345"},
+            {"Ann (work) (555)", "work) (555"}, {"x(12)", "12"}, {"x(12)3", "12)"},
+            {"x(12", "<none>"}, {"Anna 12)", "<none>"}, {")x(", "<none>"}, {"A ()", ""},
+            {"", "<none>"}};
         for (const auto &r : rows)
-            QCOMPARE(Rubrica::ExtractRecipientNumber(QString::fromUtf8(r[0])).value_or(QStringLiteral("<none>")),
-                     QString::fromUtf8(r[1]));
+            QCOMPARE(Rubrica::ExtractRecipientNumber(S(r[0])).value_or(S("<none>")), S(r[1]));
     }
 
     // Rubrica.txt: each line that is not blank is one entry, exactly as saved.
@@ -146,7 +147,7 @@ private slots:
     void choosingARecipient()
     {
         Rig r;
-        r.form.Combo2->addItems({QStringLiteral("Anna (+3912345)"), QStringLiteral("Bob -Office- (0612345)")});
+        r.form.Combo2->addItems({S("Anna (+3912345)"), S("Bob -Office- (0612345)")});
         r.form.Combo2->setCurrentIndex(1);
         r.form.Combo2->setEditText(QStringLiteral("x(12"));
         QCOMPARE(r.form.Text4->text(), QStringLiteral("0612345"));   // nothing until ")"
