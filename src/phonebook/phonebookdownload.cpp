@@ -7,6 +7,7 @@
 #include "phonebook/phonebookparse.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace Phonebook {
 
@@ -24,8 +25,8 @@ struct Stage
     std::int16_t number;                  // PhonebookStage once it has started
     bool AppState::*running;
     bool AppState::*available;            // nullptr: every phone has it
-    const char *select;                   // written at the start; nullptr: the first read is
-    const char *read;                     // followed by the position in decimal
+    const char *select;                   // written at the start; nullptr: the first read
+    const char *read;                     // the read command, before the position in decimal
     std::int16_t AppState::*first;        // nullptr: position 1, after the select
     std::int16_t AppState::*last;
     int intervalMs;
@@ -45,7 +46,7 @@ const Stage kStages[] = {
 };
 constexpr int kStageCount = int(std::size(kStages));
 
-/// The running stage, the address book first (its flag outlives an error reset).
+/// The running stage (one at most), looked for in the tick's order of precedence.
 int runningStage(const AppState &s)
 {
     for (int i : {2, 0, 1}) {
