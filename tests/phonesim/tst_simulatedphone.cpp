@@ -124,6 +124,9 @@ private slots:
         QTest::newRow("latency-fraction")
             << Bytes(R"({"timing": {"commandLatencyMs": {"AT+CPBR": 0.5}}})")
             << Bytes("whole milliseconds");
+        QTest::newRow("latency-huge")
+            << Bytes(R"({"timing": {"commandLatencyMs": {"AT+CPBR": 1e300}}})")
+            << Bytes("whole milliseconds");
         QTest::newRow("empty-read-misspelt")
             << Bytes(R"({"addressBook": {"emptyRead": "notfound"}})")
             << Bytes("addressBook: emptyRead");

@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <cctype>
+#include <cmath>
 
 namespace phonesim {
 
@@ -38,7 +39,8 @@ int DefaultType(const QString &number)
 // "ok": an empty position answers OK alone; "notFound": +CME ERROR: 22, as many phones do.
 bool ReadEmptyRead(const QJsonObject &o, bool *notFound, const QString &where, QString *error)
 {
-    const QString v = o.value(u"emptyRead").toString(QStringLiteral("ok"));
+    const QJsonValue given = o.value(u"emptyRead");
+    const QString v = given.isUndefined() ? QStringLiteral("ok") : given.toString();
     if (v != u"ok" && v != u"notFound") {
         *error = QStringLiteral("%1: emptyRead must be \"ok\" or \"notFound\"").arg(where);
         return false;
@@ -236,7 +238,7 @@ std::optional<Scenario> ParseScenario(const QByteArray &json, QString *error)
     for (auto it = perCommand.begin(); it != perCommand.end(); ++it) {
         const double ms = it.value().toDouble(-1);
         if (!it.key().startsWith(u"AT", Qt::CaseInsensitive) || !it.value().isDouble()
-            || ms != double(int(ms)) || ms < 0 || ms > kMaxLatencyMs) {
+            || !(ms >= 0 && ms <= kMaxLatencyMs) || ms != std::floor(ms)) {
             *error = QStringLiteral("timing.commandLatencyMs: \"%1\" needs a command "
                                     "beginning with AT and whole milliseconds 0..%2")
                          .arg(it.key())
