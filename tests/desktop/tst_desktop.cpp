@@ -115,17 +115,12 @@ private slots:
         QTest::newRow("qt-options-pass")
             << S("-style|fusion|-reverse|-session=abc|--trace|x") << int(A::Run) << S("x");
         QTest::newRow("help-wins") << S("--bogus|--help") << int(A::Help) << QString();
-        QTest::newRow("version") << S("--version") << int(A::Version) << QString();
         QTest::newRow("trace-without-file")
             << S("--trace") << int(A::Error) << S("--trace needs a file name");
-        QTest::newRow("trace-empty")
-            << S("--trace=") << int(A::Error) << S("--trace needs a file name");
         QTest::newRow("qt-option-no-value")
             << S("-platform") << int(A::Error) << S("-platform needs a value");
         QTest::newRow("unknown-option")
             << S("--port=3") << int(A::Error) << S("unknown option '--port=3'");
-        QTest::newRow("single-dash-trace")
-            << S("-trace|x") << int(A::Error) << S("unknown option '-trace'");
         QTest::newRow("positional")
             << S("msg.txt") << int(A::Error) << S("unexpected argument 'msg.txt'");
     }
