@@ -327,6 +327,28 @@ private slots:
                  entry == S("none") ? tried : com1 + S(" -> ") + tried);
     }
 
+    // The end a signal asks for: the operator codes kept as on Exit, the port closed, and
+    // no question (the settings question's default would have saved Setting.sms).
+    void endWithoutQuestionsKeepsTheFiles()
+    {
+        QTemporaryDir dir;
+        Seams::setProgramFolder(dir.path());
+        AppState state;
+        FakePhonePort port;
+        Form1 form(state, port);
+        form.Form_Load();
+        QVERIFY(port.setPortOpen(true) && form.Mn_AutoSave->isChecked());
+        form.Text7->setText(S("222"));
+        form.Text8->setText(S("01"));
+        form.EndWithoutQuestions();
+        QVERIFY(!port.PortOpen() && !form.Timer1->isActive());
+        QFile codes(dir.filePath(S("Operator.sms")));
+        QVERIFY(codes.open(QIODevice::ReadOnly));
+        QCOMPARE(codes.readAll(), QByteArray("222\r\n01\r\n"));
+        QVERIFY(!QFile::exists(dir.filePath(S("Setting.sms"))));
+        Seams::setMsgBoxHandler({});
+    }
+
     // Ended by a signal, the program closes the port (its lock file goes) without asking; with
     // --trace the transcript holds every byte both ways, in order, readable and time-stamped.
     void signalEndsCleanly_data()
