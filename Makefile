@@ -5,7 +5,8 @@ PREFIX ?= /usr/local
 # Arguments for the program under `make run`, e.g. ARGS="--trace trace.txt".
 ARGS ?=
 PACKAGES = cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libbenchmark-dev \
-           python3-gammu gammu xvfb xauth x11-utils imagemagick python3-pil ccache
+           python3-gammu gammu xvfb xauth x11-utils imagemagick python3-pil ccache \
+           dpkg-dev desktop-file-utils
 
 .PHONY: deps configure build run test bench clean install package
 
