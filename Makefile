@@ -1,10 +1,14 @@
-# Thin wrapper: Debian packages, configure, build, run, test.
+# Thin wrapper: Debian packages, configure, build, run, test, install, package.
 BUILD ?= build
 JOBS ?= 2
+PREFIX ?= /usr/local
+# Arguments for the program under `make run`, e.g. ARGS="--trace trace.txt".
+ARGS ?=
 PACKAGES = cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libbenchmark-dev \
-           python3-gammu gammu xvfb xauth x11-utils imagemagick python3-pil ccache
+           python3-gammu gammu xvfb xauth x11-utils imagemagick python3-pil ccache \
+           dpkg-dev desktop-file-utils
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench clean install package
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -25,8 +29,10 @@ configure: deps $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
-	tools/run.sh $(BUILD)
+# Only what it runs: the program and the simulated phone.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target corvina-sms phonesim
+	tools/run.sh $(BUILD) $(ARGS)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -34,5 +40,13 @@ test: build
 bench: build
 	tools/bench.sh $(BUILD)
 
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# Removes what the build made and nothing else: a program run from the build folder keeps
+# Setting.sms, Sent.txt, LogSMS.txt, Rubrica.txt, Operator.sms and its COMn links there.
 clean:
-	rm -rf $(BUILD)
+	@if [ -f $(BUILD)/build.ninja ]; then cmake --build $(BUILD) --target clean; fi

@@ -4,10 +4,12 @@
 # Without a display the program runs under Xvfb: once the automatic phone search is over,
 # a screenshot is written, both processes are ended and the files are listed.
 #
-#   tools/run.sh [BUILD_DIR]
+#   tools/run.sh [BUILD_DIR [PROGRAM_ARGUMENTS...]]    (e.g. --trace trace.txt)
 set -euo pipefail
 
 build=$(cd "${1:-build}" && pwd)
+shift || true
+args=("$@")
 here=$(cd "$(dirname "$0")" && pwd)
 prog="$build/corvina-sms"
 sim="$build/tools/phonesim/phonesim"
@@ -39,7 +41,7 @@ real_phone() {
 }
 if real_phone; then
     echo "run: using the phone configured on port $port"
-    exec "$prog"
+    exec "$prog" "${args[@]}"
 fi
 
 [ -x "$sim" ] || { echo "run: $sim is missing; build first (make run)" >&2; exit 1; }
@@ -69,7 +71,7 @@ echo "run: simulated phone ($scenario) linked as $link"
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     # In the background so that a signal to this script ends the program as well.
-    "$prog" &
+    "$prog" "${args[@]}" &
     app=$!
     trap 'kill -TERM "$app" 2>/dev/null; wait "$app" 2>/dev/null; exit 130' INT TERM HUP
     set +e
@@ -88,7 +90,8 @@ command -v import >/dev/null || { echo "run: import is missing (apt-get install 
 # picture, end the program.
 headless='
     prog=$1 transcript=$2 screenshot=$3
-    "$prog" &
+    shift 3
+    "$prog" "$@" &
     app=$!
     deadline=$((SECONDS + 45))
     found=0
@@ -106,7 +109,8 @@ headless='
     [ "$found" = 1 ] || echo "run: the phone search did not finish within 45 s" >&2
 '
 set +e
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$headless" headless "$prog" "$transcript" "$screenshot"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$headless" headless "$prog" "$transcript" \
+    "$screenshot" "${args[@]}"
 set -e
 stop_sim
 if [ -f "$screenshot" ]; then echo "run: screenshot: $screenshot"; fi

@@ -3,6 +3,7 @@
 // settings file and the status timer.
 #include "app/form1.h"
 
+#include "app/accessibility.h"
 #include "app/appstate.h"
 #include "app/form6.h"
 #include "app/phoneport.h"
@@ -31,6 +32,8 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <cstdio>
 
 namespace {
 constexpr int kMaxText = 760;   // five concatenated parts of 152 characters
@@ -84,6 +87,7 @@ Form1::Form1(AppState &state, PhonePort &comm, QWidget *parent)
     setWindowTitle(QStringLiteral("SMS - Corvina"));
     createMenus();
     createControls();
+    Accessibility::NameForm1Fields(*this);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -611,6 +615,24 @@ void Form1::endProgram()
     QCoreApplication::quit();
 }
 
+void Form1::EndWithoutQuestions()
+{
+    Seams::setMsgBoxHandler([](const Seams::MsgBoxCall &call) {
+        std::fprintf(stderr, "corvina-sms: %s\n", qPrintable(call.text));
+        return call.defaultButton;
+    });
+    if (!Text7->text().isEmpty() && !Text8->text().isEmpty())
+        SaveOperatorFile();
+    Timer1->stop();
+    Timer2->stop();
+    if (m_comm.PortOpen())
+        m_comm.setPortOpen(false);
+    m_exiting = true;
+    // exit() leaves every running event loop, a modal window's or a message box's too,
+    // without asking the windows to close.
+    QCoreApplication::exit(0);
+}
+
 void Form1::Command8_Click()
 {
     if (!Text7->text().isEmpty() && !Text8->text().isEmpty())
@@ -724,6 +746,7 @@ void Form1::Timer1_Timer()
     }
 
     StatusBar1Panel[0]->setText(QStringLiteral("Comm: ") + QString::number(m_comm.CommPort()));
+    StatusBar1Panel[0]->setToolTip(m_comm.DeviceName());
     StatusBar1Panel[1]->setText(QStringLiteral("Settings: ") + m_comm.Settings());
     switch (m_comm.Handshaking()) {
     case 0: StatusBar1Panel[2]->setText(QStringLiteral("Flusso: None")); break;

@@ -82,6 +82,10 @@ public:
     void Mn_AutoSave_Click();
     void Timer1_Timer();
     void Comm1_OnComm();
+    /// The end asked for from outside (SIGTERM, SIGINT, SIGHUP): as Connection > Exit, but
+    /// without the question; any message on the way goes to the error output instead of a
+    /// box, so nothing holds the end up.
+    void EndWithoutQuestions();
 
     // ---- compose/form1_compose.cpp: building, sending, storing, counters, log
     void Elabora();

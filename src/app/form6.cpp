@@ -106,7 +106,8 @@ void Form6::Timer1_Timer()
             // Trying again every 250 ms would only show the same box again.
             Timer1->stop();
             Timer2->stop();
-            Seams::MsgBox(QStringLiteral("Unable to open the communication port"),
+            // The fixed first line, then the device tried, the system's reason and a remedy.
+            Seams::MsgBox(PortDevice::FailureText(comm.LastOpenFailure()),
                           Seams::MsgButtons::OK, Seams::MsgIcon::Critical,
                           QStringLiteral("Error."));
             unload();

@@ -2,6 +2,8 @@
 // The serial control the program talks to the phone through, with the members it uses.
 #pragma once
 
+#include "app/portdevice.h"
+
 #include <QObject>
 #include <QString>
 
@@ -55,11 +57,20 @@ public:
     /// All characters received and not read yet; the port's buffer is left empty.
     virtual QString Input() = 0;
 
+    /// The device the port number reaches, as the user should see it; empty when unknown.
+    virtual QString DeviceName() const { return {}; }
+    /// Why the last opening failed; an empty device when nothing is known.
+    const PortDevice::OpenFailure &LastOpenFailure() const { return m_openFailure; }
+
 signals:
     /// Something happened on the port (characters arrived, or the line was lost).
     void OnComm();
 
+protected:
+    void setLastOpenFailure(const PortDevice::OpenFailure &failure) { m_openFailure = failure; }
+
 private:
+    PortDevice::OpenFailure m_openFailure;
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,n,8,1");
     int m_handshaking = 0;

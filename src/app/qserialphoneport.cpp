@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/qserialphoneport.h"
 
-#include "app/seams.h"
+#include "app/porttrace.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QSerialPort>
+#include <QSerialPortInfo>
 
 QSerialPhonePort::QSerialPhonePort(QObject *parent)
     : PhonePort(parent)
@@ -19,25 +21,49 @@ QSerialPhonePort::QSerialPhonePort(QObject *parent)
 QSerialPhonePort::~QSerialPhonePort()
 {
     if (m_port->isOpen())
-        m_port->close();
+        close(QStringLiteral("closed at the end"));
 }
 
-QString QSerialPhonePort::DeviceFor(int n)
+QString QSerialPhonePort::DeviceFor(int n) { return PortDevice::DeviceFor(n); }
+
+QString QSerialPhonePort::DeviceName() const
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(n);
-#else
-    const QString own = Seams::ProgramFile(QStringLiteral("COM%1").arg(n));
-    if (QFileInfo::exists(own))
-        return own;
-    for (const char *stem : {"/dev/ttyUSB", "/dev/ttyACM", "/dev/ttyS"}) {
-        const QString dev = QLatin1String(stem) + QString::number(n - 1);
-        if (QFileInfo::exists(dev))
-            return dev;
+    return PortDevice::Describe(DeviceFor(CommPort()));
+}
+
+QList<PortDevice::DeviceInfo> QSerialPhonePort::AvailableDevices()
+{
+    // The by-id names survive re-plugging and renumbering: a link made to one keeps
+    // reaching the same adapter.
+    QHash<QString, QString> stable;
+    QDirIterator byId(QStringLiteral("/dev/serial/by-id"), QDir::System | QDir::Files);
+    while (byId.hasNext()) {
+        const QString path = byId.next();
+        stable.insert(QFileInfo(path).canonicalFilePath(), path);
     }
-    // Nothing exists: the opening fails with the name of the missing entry.
-    return own;
-#endif
+    QList<PortDevice::DeviceInfo> out;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        PortDevice::DeviceInfo d;
+        d.path = info.systemLocation();
+        d.stablePath = stable.value(QFileInfo(d.path).canonicalFilePath());
+        d.description = info.description();
+        d.manufacturer = info.manufacturer();
+        if (info.hasVendorIdentifier() && info.hasProductIdentifier())
+            d.usbId = QStringLiteral("%1:%2")
+                          .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                          .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
+        d.serialNumber = info.serialNumber();
+        out << d;
+    }
+    std::sort(out.begin(), out.end(), [](const auto &a, const auto &b) { return a.path < b.path; });
+    return out;
+}
+
+void QSerialPhonePort::close(const QString &why)
+{
+    m_port->close();
+    if (m_trace)
+        m_trace->note(why);
 }
 
 bool QSerialPhonePort::PortOpen() const { return m_port->isOpen(); }
@@ -47,22 +73,24 @@ bool QSerialPhonePort::setPortOpen(bool open)
     if (!open) {
         if (!m_port->isOpen())
             return false;
-        m_port->close();
+        close(QStringLiteral("closed"));
         return true;
     }
     if (m_port->isOpen())
         return false;
     const auto s = ParseSerialSettings(Settings());
+    const QString device = DeviceFor(CommPort());
     if (!s) {
         m_lastError = QStringLiteral("invalid settings");
+        setLastOpenFailure({device, m_lastError, {}, {}, PortDevice::Cause::Other});
         return false;
     }
 #ifdef Q_OS_WIN
-    m_port->setPortName(DeviceFor(CommPort()));
+    m_port->setPortName(device);
 #else
     // QSerialPort takes a name under /dev or an absolute path; resolve a link so the
     // lock file is named after the real device.
-    const QFileInfo info(DeviceFor(CommPort()));
+    const QFileInfo info(device);
     m_port->setPortName(info.isSymLink() ? info.canonicalFilePath().isEmpty()
                                                ? info.absoluteFilePath()
                                                : info.canonicalFilePath()
@@ -92,9 +120,22 @@ bool QSerialPhonePort::setPortOpen(bool open)
     }
     if (!m_port->open(QIODevice::ReadWrite)) {
         m_lastError = m_port->errorString();
+        const auto failure = PortDevice::Diagnose(
+            device, m_lastError, m_port->error() == QSerialPort::PermissionError);
+        setLastOpenFailure(failure);
+        if (m_trace)
+            m_trace->note(QStringLiteral("cannot open ") + failure.device + QStringLiteral(": ")
+                          + failure.reason);
         return false;
     }
     m_lastError.clear();
+    setLastOpenFailure({});
+    if (m_trace)
+        m_trace->note(QStringLiteral("opened ") + PortDevice::Describe(device)
+                      + QStringLiteral(" as port %1, %2, flow control %3")
+                            .arg(CommPort())
+                            .arg(Settings())
+                            .arg(Handshaking()));
     // Settings some drivers refuse after opening are applied again; a refusal is ignored
     // as the serial control ignores values it cannot set.
     m_port->setBaudRate(s->baud);
@@ -107,6 +148,8 @@ bool QSerialPhonePort::Output(const QString &text)
     if (!m_port->isOpen())
         return false;
     const QByteArray bytes = text.toLatin1();
+    if (m_trace)
+        m_trace->sent(bytes);
     return m_port->write(bytes) == bytes.size();
 }
 
@@ -114,7 +157,10 @@ QString QSerialPhonePort::Input()
 {
     if (!m_port->isOpen())
         return {};
-    return QString::fromLatin1(m_port->readAll());
+    const QByteArray bytes = m_port->readAll();
+    if (m_trace && !bytes.isEmpty())
+        m_trace->received(bytes);
+    return QString::fromLatin1(bytes);
 }
 
 void QSerialPhonePort::onError(int error)
@@ -124,7 +170,7 @@ void QSerialPhonePort::onError(int error)
     // the status tick show the disconnected state.
     if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
         && m_port->isOpen()) {
-        m_port->close();
+        close(QStringLiteral("line lost: ") + m_port->errorString());
         emit OnComm();
     }
 }

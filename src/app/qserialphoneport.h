@@ -4,13 +4,13 @@
 
 #include "app/phoneport.h"
 
+class PortTrace;
 class QSerialPort;
 
-/// PhonePort on QSerialPort. Port number N names the entry "COMN" in the program's folder
-/// (normally a symbolic link to a device or a pseudo-terminal), else the first existing of
-/// /dev/ttyUSB(N-1), /dev/ttyACM(N-1), /dev/ttyS(N-1); on Windows it is COMN itself.
-/// One character is one octet on the wire (Latin-1) both ways. A port that vanishes while
-/// open (cable pulled) is closed and reported with one OnComm.
+/// PhonePort on QSerialPort. Port number N names a device as PortDevice::DeviceFor says (the
+/// entry "COMN" in the program's folder, else the system's devices). One character is one
+/// octet on the wire (Latin-1) both ways. A port that vanishes while open (cable pulled) is
+/// closed and reported with one OnComm.
 class QSerialPhonePort : public PhonePort
 {
     Q_OBJECT
@@ -22,15 +22,22 @@ public:
     bool setPortOpen(bool open) override;
     bool Output(const QString &text) override;
     QString Input() override;
+    QString DeviceName() const override;
 
-    /// The device path port number `n` stands for (see the class comment).
+    /// The device path port number `n` stands for.
     static QString DeviceFor(int n);
+    /// The serial devices the system has, for the port settings window.
+    static QList<PortDevice::DeviceInfo> AvailableDevices();
     /// Why the last opening failed (empty after a successful one).
     QString lastError() const { return m_lastError; }
+    /// Writes a transcript of the line to `trace` from now on (nullptr: none).
+    void setTrace(PortTrace *trace) { m_trace = trace; }
 
 private:
     void onError(int error);
+    void close(const QString &why);
 
     QSerialPort *m_port = nullptr;
+    PortTrace *m_trace = nullptr;
     QString m_lastError;
 };

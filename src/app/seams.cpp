@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace Seams {
 namespace {
@@ -11,6 +13,8 @@ FileDialogHandler g_openDialog;
 FileDialogHandler g_saveDialog;
 OpenUrlHandler g_openExternal;
 QString g_programFolder;
+QString g_executableFolder;
+QString g_chosenFolder;
 std::function<QDateTime()> g_clock;
 std::function<void(Pointer)> g_pointerHandler;
 Pointer g_pointer = Pointer::Default;
@@ -45,12 +49,37 @@ bool OpenExternal(const QString &urlOrPath)
 
 void setOpenExternalHandler(OpenUrlHandler handler) { g_openExternal = std::move(handler); }
 
+bool IsInstalledCopy(const QString &exeFolder)
+{
+    return QFileInfo::exists(
+        QDir(exeFolder).filePath(QStringLiteral("../share/applications/corvina-sms.desktop")));
+}
+
+QString ChooseProgramFolder(const QString &exeFolder, bool writable, const QString &dataFolder)
+{
+    // An installed copy stays out of its bin folder even when it could write there (root,
+    // or an install under the user's home): files there would be shared or lost on upgrade.
+    return writable && !IsInstalledCopy(exeFolder) ? exeFolder : dataFolder;
+}
+
 QString ProgramFolder()
 {
     if (!g_programFolder.isEmpty())
         return g_programFolder;
-    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                        : QDir::currentPath();
+    if (!g_chosenFolder.isEmpty())
+        return g_chosenFolder;
+    QString exe = g_executableFolder;
+    if (exe.isEmpty() && QCoreApplication::instance())
+        exe = QCoreApplication::applicationDirPath();
+    if (exe.isEmpty())
+        return QDir::currentPath();   // no application yet: nothing to choose from
+    const QFileInfo info(exe);
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString chosen = ChooseProgramFolder(exe, info.isDir() && info.isWritable(), data);
+    if (chosen == data)
+        QDir().mkpath(data);   // a failure shows later, when a file cannot be written
+    g_chosenFolder = chosen;
+    return chosen;
 }
 
 QString ProgramFile(const QString &name)
@@ -59,6 +88,12 @@ QString ProgramFile(const QString &name)
 }
 
 void setProgramFolder(const QString &folder) { g_programFolder = folder; }
+
+void setExecutableFolder(const QString &folder)
+{
+    g_executableFolder = folder;
+    g_chosenFolder.clear();
+}
 
 QDateTime Now() { return g_clock ? g_clock() : QDateTime::currentDateTime(); }
 

@@ -54,11 +54,23 @@ using OpenUrlHandler = std::function<bool(const QString &urlOrPath)>;
 bool OpenExternal(const QString &urlOrPath);
 void setOpenExternalHandler(OpenUrlHandler handler);
 
-/// The folder the program keeps its files in (the executable's folder unless overridden).
+/// The folder the program keeps its files in (Setting.sms, Sent.txt, LogSMS.txt, Rubrica.txt,
+/// Operator.sms, the COMn links): the executable's own folder when it is writable and not an
+/// installed copy (a portable copy, a build folder), otherwise the user's data folder
+/// (Qt's application-data location), created on first use. Chosen once per process.
 QString ProgramFolder();
 /// Full path of a file in the program's folder.
 QString ProgramFile(const QString &name);
 void setProgramFolder(const QString &folder);   ///< empty restores the default
+/// Takes `folder` as the executable's folder when choosing (empty: the real one); the
+/// choice is made again on the next use.
+void setExecutableFolder(const QString &folder);
+/// True when `exeFolder` belongs to an installed copy: it is the bin folder of a prefix
+/// that holds the program's desktop entry (share/applications/corvina-sms.desktop).
+bool IsInstalledCopy(const QString &exeFolder);
+/// The choice itself: `exeFolder` when `writable` and not an installed copy, else
+/// `dataFolder`.
+QString ChooseProgramFolder(const QString &exeFolder, bool writable, const QString &dataFolder);
 
 /// The current date and time (overridable for tests).
 QDateTime Now();

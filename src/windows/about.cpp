@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QVBoxLayout>
@@ -65,6 +66,12 @@ About::About(QWidget *parent)
     Label5->setCursor(Qt::PointingHandCursor);
     Label5->setToolTip(webPage());
     Label5->installEventFilter(this);
+    // Reachable with Tab and opened with Enter or Space, as a link should be.
+    Label5->setFocusPolicy(Qt::StrongFocus);
+    Label5->setAccessibleName(QStringLiteral("Author's web page"));
+    Label5->setAccessibleDescription(webPage());
+    Label5->setStyleSheet(QStringLiteral("QLabel { border: 1px solid transparent; }"
+                                         "QLabel:focus { border: 1px dotted palette(text); }"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 18);
@@ -102,6 +109,17 @@ bool About::eventFilter(QObject *watched, QEvent *event)
         if (me->button() == Qt::LeftButton && Label5->rect().contains(me->position().toPoint())) {
             Label5_Click();
             return true;
+        }
+    }
+    if (watched == Label5 && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            Label5_Click();
+            return true;
+        default:
+            break;
         }
     }
     return QDialog::eventFilter(watched, event);

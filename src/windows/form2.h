@@ -9,6 +9,9 @@
 //   Label2/Text2   QLabel/QLineEdit   "Settings:" settings text, speed first (9600,n,8,1)
 //   Label3/Combo1  QLabel/QComboBox   "Flux:"     flow control; position = handshaking value
 //   Command1       QPushButton        "Ok"        apply and close
+//   DeviceLabel/DeviceList  QLabel/QListWidget  the serial devices present; choosing one
+//                  makes the port number reach it (a COMn link) on "Ok"
+//   ReachLabel     QLabel             the device the port number reaches
 #pragma once
 
 #include <QDialog>
@@ -16,6 +19,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class PhonePort;
 
@@ -33,6 +37,10 @@ public:
     /// "Ok": applies number, settings and handshaking together (or none of them),
     /// leaves the port closed and closes the window.
     void Command1_Click();
+    /// Lists the serial devices present and marks the one the port number reaches.
+    void fillDevices();
+    /// Shows which device the number in Text1 reaches.
+    void showReach();
 
     QLabel *Label1 = nullptr;
     QLineEdit *Text1 = nullptr;
@@ -43,6 +51,9 @@ public:
     QLabel *Label3 = nullptr;
     QComboBox *Combo1 = nullptr;
     QPushButton *Command1 = nullptr;
+    QLabel *DeviceLabel = nullptr;
+    QListWidget *DeviceList = nullptr;
+    QLabel *ReachLabel = nullptr;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -51,4 +62,5 @@ private:
     void connectSignals();
 
     PhonePort &m_comm;
+    int m_shownDevice = -1;   ///< the row marked when the window was filled
 };

@@ -46,19 +46,43 @@ private slots:
     void initTestCase() { Seams::setProgramFolder(m_dir.path()); }
     void cleanupTestCase() { Seams::setProgramFolder(QString()); }
 
-    // The program folder's entry first, then the system's; else a missing name that fails.
+    // The program folder's entry whenever it exists, even as a link to a missing device;
+    // the system's devices only without one; else the missing entry, which fails to open.
+    void namingAndMissingPort_data()
+    {
+        QTest::addColumn<QString>("entry");      // what COM1 is: link to /dev/null, dangling, none
+        QTest::addColumn<QString>("expected");   // "own", "system" or "own-missing"
+        QTest::newRow("link-to-device") << QStringLiteral("/dev/null") << QStringLiteral("own");
+        // An unplugged adapter must not send the commands to whatever /dev/ttyS0 is.
+        QTest::newRow("dangling-link") << m_dir.filePath(QStringLiteral("gone"))
+                                       << QStringLiteral("own");
+        QTest::newRow("no-entry") << QString() << QStringLiteral("system");
+    }
     void namingAndMissingPort()
     {
-        QVERIFY(QFile::link(QStringLiteral("/dev/null"), com(3)));
-        QCOMPARE(QSerialPhonePort::DeviceFor(3), com(3));
-        QFile::remove(com(3));
-        if (QFile::exists(QStringLiteral("/dev/ttyS0")) && !QFile::exists(QStringLiteral("/dev/ttyUSB0"))
-            && !QFile::exists(QStringLiteral("/dev/ttyACM0")))
-            QCOMPARE(QSerialPhonePort::DeviceFor(1), QStringLiteral("/dev/ttyS0"));
-        QCOMPARE(QSerialPhonePort::DeviceFor(201), com(201));
+        QFETCH(QString, entry); QFETCH(QString, expected);
+        QFile::remove(com(1));
+        QVERIFY(entry.isEmpty() || QFile::link(entry, com(1)));
+        QString system;
+        for (const char *dev : {"/dev/ttyUSB0", "/dev/ttyACM0", "/dev/ttyS0"}) {
+            if (system.isEmpty() && QFile::exists(QLatin1String(dev)))
+                system = QLatin1String(dev);
+        }
+        const bool own = expected == QStringLiteral("own") || system.isEmpty();
+        const QString want = own ? com(1) : system;
+        QCOMPARE(QSerialPhonePort::DeviceFor(1), want);
         QSerialPhonePort port;
-        QVERIFY(port.setCommPort(201) && !port.setPortOpen(true) && !port.PortOpen() && !port.lastError().isEmpty());
-        QVERIFY(!port.Output(QStringLiteral("AT\r")) && port.Input().isEmpty());   // closed: no crash
+        QVERIFY(port.setCommPort(1));
+        QCOMPARE(port.DeviceName(),
+                 entry.isEmpty() ? want : com(1) + QStringLiteral(" -> ") + entry);
+        if (entry != QStringLiteral("/dev/null") && want == com(1)) {
+            QVERIFY(!port.setPortOpen(true) && !port.PortOpen() && !port.lastError().isEmpty());
+            QCOMPARE(port.LastOpenFailure().device, entry.isEmpty() ? com(1) : entry);
+            QCOMPARE(port.LastOpenFailure().cause, PortDevice::Cause::Missing);
+        }
+        // Closed: nothing goes out, nothing comes in, no crash.
+        QVERIFY(!port.Output(QStringLiteral("AT\r")) && port.Input().isEmpty());
+        QFile::remove(com(1));
     }
 
     void oneOctetPerCharacter()

@@ -1,21 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The port settings window, the special-characters strip and the About window.
+#include "app/appicon.h"
 #include "app/appstate.h"
 #include "app/form1.h"
+#include "app/form6.h"
+#include "app/portdevice.h"
 #include "app/seams.h"
 #include "fakephoneport.h"
+#include "msgboxrecorder.h"
 #include "windows/about.h"
 #include "windows/form2.h"
 #include "windows/form4.h"
 #include "windows/portsettings.h"
 #include "windows/versionline.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -222,7 +232,146 @@ private slots:
         about.show();
         click(about.Label5);
         QCOMPARE(opened, QStringList{About::webPage()});
+        // The link from the keyboard: Tab reaches it, Enter, Return or Space opens it.
+        about.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        QTest::keyClick(&about, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), about.Label5);
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_A})
+            QTest::keyClick(about.Label5, key);
+        QCOMPARE(opened.size(), 4);
+        QVERIFY(about.isVisible());
+        QVERIFY(!ApplicationIcon().availableSizes().isEmpty()
+                && ApplicationIcon().availableSizes().contains(QSize(48, 48)));
         Seams::setOpenExternalHandler({});
+    }
+
+    // Every field a screen reader may land on has a name: its own, or its caption's.
+    void fieldsHaveAccessibleNames_data()
+    {
+        QTest::addColumn<QString>("window");
+        for (const char *w : {"Form1", "Form2", "Form4", "Form6", "About"})
+            QTest::newRow(w) << QString::fromLatin1(w);
+    }
+    void fieldsHaveAccessibleNames()
+    {
+        QFETCH(QString, window);
+        AppState state;
+        FakePhonePort port;
+        Form1 main(state, port);
+        main.Timer1->stop();
+        std::unique_ptr<QWidget> own;
+        QWidget *w = &main;
+        if (window == u("Form2"))
+            own = std::make_unique<Form2>(port);
+        else if (window == u("Form4"))
+            own = std::make_unique<Form4>(main);
+        else if (window == u("Form6"))
+            w = main.SearchWindow();
+        else if (window == u("About"))
+            own = std::make_unique<About>();
+        if (own)
+            w = own.get();
+        QSet<QWidget *> captioned;
+        for (QLabel *l : w->findChildren<QLabel *>()) {
+            if (l->buddy())
+                captioned << l->buddy();
+        }
+        int fields = 0;
+        QStringList unnamed;
+        for (QWidget *f : w->findChildren<QWidget *>()) {
+            // The line edit and the list inside a combo or a spin box, the menu bar's overflow
+            // button: parts of the toolkit's own controls.
+            bool part = false;
+            for (QWidget *p = f->parentWidget(); p && p != w; p = p->parentWidget())
+                part = part || qobject_cast<QComboBox *>(p) || qobject_cast<QAbstractSpinBox *>(p)
+                       || qobject_cast<QMenuBar *>(p);
+            if (part)
+                continue;
+            const bool field = qobject_cast<QLineEdit *>(f) || qobject_cast<QPlainTextEdit *>(f)
+                               || qobject_cast<QComboBox *>(f) || qobject_cast<QAbstractButton *>(f)
+                               || qobject_cast<QAbstractSpinBox *>(f)
+                               || qobject_cast<QAbstractItemView *>(f);
+            if (!field)
+                continue;
+            ++fields;
+            auto *button = qobject_cast<QAbstractButton *>(f);
+            const bool named = !f->accessibleName().isEmpty() || captioned.contains(f)
+                               || (button && !button->text().isEmpty());
+            if (!named)
+                unnamed << f->objectName() + u(" (")
+                               + QString::fromLatin1(f->metaObject()->className()) + u(")");
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u(", "))));
+        QVERIFY(window == u("Form4") || window == u("About") || fields > 0);
+        if (window == u("Form1")) {
+            QCOMPARE(main.Text7->accessibleName(), u("Country code"));
+            QCOMPARE(main.Text8->accessibleName(), u("Operator code"));
+        }
+    }
+
+    // The serial devices present, the one the number reaches, and a choice made a link.
+    void form2ChoosesTheDevice_data()
+    {
+        QTest::addColumn<QString>("com3");      // what COM3 is before: dev0, dev1, file, none
+        QTest::addColumn<int>("choose");        // row picked; -1 none
+        QTest::addColumn<QString>("after");     // where COM3 leads after Ok; "file": untouched
+        QTest::addColumn<int>("boxes");
+        QTest::newRow("relink") << u("dev0") << 1 << u("by-id/usb-Phone_1") << 0;
+        QTest::newRow("new-link") << u("none") << 0 << u("dev0") << 0;
+        QTest::newRow("unchanged") << u("dev1") << -1 << u("dev1") << 0;
+        QTest::newRow("other-than-a-link") << u("file") << 0 << u("file") << 1;
+    }
+    void form2ChoosesTheDevice()
+    {
+        QFETCH(QString, com3); QFETCH(int, choose); QFETCH(QString, after); QFETCH(int, boxes);
+        QTemporaryDir dir;
+        const auto at = [&dir](const QString &name) { return dir.filePath(name); };
+        Seams::setProgramFolder(dir.path());
+        QVERIFY(QDir(dir.path()).mkdir(u("by-id")));
+        for (const char *dev : {"dev0", "dev1"}) {
+            QFile f(at(QLatin1String(dev)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::link(at(u("dev1")), at(u("by-id/usb-Phone_1"))));
+        PortDevice::setLister([&at] {
+            return QList<PortDevice::DeviceInfo>{
+                {at(u("dev0")), {}, u("ttyS"), {}, {}, {}},
+                {at(u("dev1")), at(u("by-id/usb-Phone_1")), u("USB-Serial"), u("Prolific"),
+                 u("067b:2303"), u("A1")}};
+        });
+        const QString link = at(u("COM3"));
+        if (com3 == u("file")) {
+            QFile f(link);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else if (com3 != u("none")) {
+            QVERIFY(QFile::link(at(com3), link));
+        }
+        MsgBoxRecorder recorder;
+        FakePhonePort port;
+        setUp(port);
+        Form2 form(port);
+        form.show();
+        QCOMPARE(form.DeviceList->count(), 2);
+        QCOMPARE(form.DeviceList->item(1)->text(),
+                 at(u("dev1")) + u("  USB-Serial (Prolific)  USB 067b:2303"));
+        const int reached = com3 == u("dev0") ? 0 : com3 == u("dev1") ? 1 : -1;
+        QCOMPARE(form.DeviceList->currentRow(), reached);
+        QVERIFY2(form.ReachLabel->text().startsWith(u("Port 3 reaches ") + link),
+                 qPrintable(form.ReachLabel->text()));
+        if (choose >= 0)
+            form.DeviceList->setCurrentRow(choose);
+        click(form.Command1);
+        QVERIFY(form.isHidden());
+        QCOMPARE(recorder.shown.size(), boxes);
+        const QFileInfo result(link);
+        if (after == u("file"))
+            QVERIFY(result.isFile() && !result.isSymLink());
+        else
+            QCOMPARE(result.symLinkTarget(), at(after));
+        QVERIFY(!QFile::exists(link + u(".new")));
+        PortDevice::setLister({});
+        Seams::setProgramFolder(QString());
     }
 };
 
