@@ -322,15 +322,18 @@ private slots:
             }
             const SmsRecord r = Lettura::DecodeDeliverPdu(S(row.pdu));
             const QJsonArray p = g[u"part"].toArray();
+            const auto part = [](int reference, int count, int number) {
+                return S("%1/%2/%3").arg(reference).arg(count).arg(number);
+            };
             QStringList theirs = {g[u"smsc"].toString(), g[u"number"].toString(),
                                   g[u"date"].toString(), QString::number(g[u"class"].toInt()),
                                   g[u"text"].toString(),
-                                  p.isEmpty() ? QString() : S("%1/%2/%3").arg(p[0].toInt())
-                                                                .arg(p[1].toInt()).arg(p[2].toInt())};
+                                  p.isEmpty() ? QString()
+                                              : part(p[0].toInt(), p[1].toInt(), p[2].toInt())};
             QStringList ours = {r.ServiceCentreUsed, r.SenderNumber, r.DateTime,
                                 QString::number(r.MessageClass), r.MessageText,
-                                r.PartCount == 0 ? QString() : S("%1/%2/%3").arg(r.PartReference)
-                                                                   .arg(r.PartCount).arg(r.PartNumber)};
+                                r.PartCount == 0 ? QString()
+                                                 : part(r.PartReference, r.PartCount, r.PartNumber)};
             if (r.Kind == Lettura::SmsKind::StatusReport)
                 theirs[3] = theirs[4] = ours[3] = ours[4] = QString();   // gammu's own words
             if (g.contains(u"octets") && r.MessageText.startsWith(S("Binary data ("))) {

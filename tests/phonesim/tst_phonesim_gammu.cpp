@@ -97,7 +97,8 @@ private slots:
         QTest::newRow("sim-phonebook") << Bytes("getallmemory SM") << Bytes("Memory SM, Location ")
             << 20 << Bytes(R"("Anna Rossi"|"+393391234567"|"Pizzeria Da Gino")");
         QTest::newRow("messages") << Bytes("getallsms") << Bytes(", folder \"") << 19
-            << Bytes("\"InfoBanca\"|part 2 of 2|Ricordati di comprare il pane|: UnRead\n|SMS status report");
+            << Bytes("\"InfoBanca\"|part 2 of 2|Ricordati di comprare il pane|: UnRead\n"
+                     "|SMS status report");
     }
     void reads()
     {
