@@ -180,6 +180,12 @@ void Form5::Form_Activate()
     ProgressBar1->setValue(0);
     for (QPushButton *b : {Command4, Command3, Command7})
         b->setEnabled(false);
+    // No row is chosen when the window opens.
+    {
+        const QSignalBlocker block(Grid1);
+        Grid1->setCurrentCell(-1, -1);
+    }
+    showChosen({}, {}, {});
 }
 
 void Form5::done(int result)
