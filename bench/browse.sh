@@ -14,7 +14,10 @@ bench="$build/bench/bench_browse"
 work=$(mktemp -d)
 simpid=
 cleanup() {
-    if [ -n "$simpid" ]; then kill -TERM "$simpid" 2>/dev/null || true; wait "$simpid" 2>/dev/null || true; fi
+    if [ -n "$simpid" ]; then
+        kill -TERM "$simpid" 2>/dev/null || true
+        wait "$simpid" 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -47,6 +50,8 @@ PY
     done
     listed=$(grep -c ', folder "' "$work/gammu.txt" || true)
     printf '%s\n' "${times[@]}" | sort -n | awk -v n="$listed" '
-        { v[NR] = $1 } END { printf "gammu getallsms: median %.2f s (min %.2f, max %.2f), %d messages listed\n", v[int((NR + 1) / 2)], v[1], v[NR], n }'
+        { v[NR] = $1 }
+        END { printf "gammu getallsms: median %.2f s (min %.2f, max %.2f), %d messages listed\n",
+                     v[int((NR + 1) / 2)], v[1], v[NR], n }'
     kill -TERM "$simpid"; wait "$simpid" 2>/dev/null || true; simpid=
 done

@@ -21,7 +21,8 @@ def decode(line):
            "date": stamp(sms["DateTime"]), "class": sms["Class"], "part": None}
     if udh["PartNumber"] > 0:
         wide = udh["Type"] == "ConcatenatedMessages16bit"
-        out["part"] = [udh["ID16bit"] if wide else udh["ID8bit"], udh["AllParts"], udh["PartNumber"]]
+        reference = udh["ID16bit"] if wide else udh["ID8bit"]
+        out["part"] = [reference, udh["AllParts"], udh["PartNumber"]]
     text = sms["Text"]
     if isinstance(text, bytes):
         out["octets"] = len(text)

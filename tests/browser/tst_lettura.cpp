@@ -289,9 +289,9 @@ private slots:
                                   p.isEmpty() ? QString()
                                               : part(p[0].toInt(), p[1].toInt(), p[2].toInt())};
             QStringList ours = {r.ServiceCentreUsed, r.SenderNumber, r.DateTime,
-                                QString::number(r.MessageClass), r.MessageText,
-                                r.PartCount == 0 ? QString()
-                                                 : part(r.PartReference, r.PartCount, r.PartNumber)};
+                                QString::number(r.MessageClass), r.MessageText, QString()};
+            if (r.PartCount > 0)
+                ours[5] = part(r.PartReference, r.PartCount, r.PartNumber);
             if (r.Kind == Lettura::SmsKind::StatusReport)
                 theirs[3] = theirs[4] = ours[3] = ours[4] = QString();   // gammu's own words
             if (g.contains(u"octets") && r.MessageText.startsWith(S("Binary data ("))) {
