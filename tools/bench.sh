@@ -11,3 +11,5 @@ for b in bench_encoder bench_send bench_phonebook; do
 done
 echo "== start-up and idle"
 "$(dirname "$0")/../bench/startup.sh" "$build"
+echo "== message browser: 50 stored messages, beside gammu getallsms"
+"$(dirname "$0")/../bench/browse.sh" "$build"

@@ -56,6 +56,7 @@ struct AppState
 
     // Message browser
     bool WaitReadReply = false;    ///< an AT+CMGR reply is awaited
+    bool WaitDeleteReply = false;  ///< an AT+CMGD reply is awaited
 
     // Phonebook download
     bool PhonebookDownload = false;

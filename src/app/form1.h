@@ -50,6 +50,7 @@ class QTimer;
 
 struct AppState;
 class PhonePort;
+class Form5;
 class Form6;
 class ReplyDispatcher;
 class Form1DispatcherView;
@@ -213,7 +214,9 @@ public:
     // ---- phonebook/form1_phonebook.cpp: download stages, run by every status tick
     void PhonebookStageStep();
 
-    // ---- browser/form1_browser.cpp: a complete AT+CMGR reply for the browser
+    // ---- browser/form1_browser.cpp: the message browser, created on first use, and a
+    // complete AT+CMGR or AT+CMGD reply for it
+    Form5 *BrowserWindow();
     void BrowserReadReply(const QString &buffer);
 
 protected:

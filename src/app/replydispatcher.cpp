@@ -217,9 +217,12 @@ void ReplyDispatcher::errorAndSentBlock()
 
 void ReplyDispatcher::messageReadBlock()
 {
-    if (m_buffer.size() <= 5 || !m_state.WaitReadReply || !Reply::EndsWithOk(m_buffer))
+    if (m_buffer.size() <= 5 || !(m_state.WaitReadReply || m_state.WaitDeleteReply))
         return;
-    m_view.messageReadReply(m_buffer);
+    // An error ends a read or a delete as well: an empty or unreadable position, a message
+    // the phone keeps. The browser learns either way, so its chain never stalls.
+    if (Reply::EndsWithOk(m_buffer) || Reply::EndsWithError(m_buffer))
+        m_view.messageReadReply(m_buffer);
 }
 
 namespace {

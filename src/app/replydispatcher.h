@@ -31,7 +31,7 @@ public:
     virtual void setSentCountText(const QString &text) = 0;
     /// A service-centre number read from the phone goes into the service-centre box.
     virtual void setServiceCentreText(const QString &number) = 0;
-    /// A complete AT+CMGR reply for the message browser.
+    /// A complete AT+CMGR or AT+CMGD reply (OK or an error) for the message browser.
     virtual void messageReadReply(const QString &buffer) = 0;
 };
 

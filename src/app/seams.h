@@ -41,6 +41,7 @@ struct FileDialogCall
     QString fileName;   ///< initial file name shown in the dialog
     QString filter;     ///< Qt filter text; empty for none
     QString directory;
+    QString selectedFilter;   ///< the filter chosen when the dialog opens; empty for the first
 };
 /// Returns the chosen path, or an empty string when the user cancelled.
 using FileDialogHandler = std::function<QString(const FileDialogCall &)>;

@@ -59,13 +59,17 @@ std::optional<QString> Read(const QString &path)
 
 bool WriteAtomic(const QString &path, const QString &text, QString *error)
 {
+    return WriteAtomicBytes(path, Encode(text), error);
+}
+
+bool WriteAtomicBytes(const QString &path, const QByteArray &bytes, QString *error)
+{
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly)) {
         if (error)
             *error = f.errorString();
         return false;
     }
-    const QByteArray bytes = Encode(text);
     if (f.write(bytes) != bytes.size()) {
         if (error)
             *error = f.errorString();

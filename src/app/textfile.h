@@ -21,6 +21,8 @@ std::optional<QString> Read(const QString &path);
 /// Replaces the file with `text` (line ends as given), atomically: a failed write leaves
 /// the old file whole. Returns false on failure, with a reason in `error` when given.
 bool WriteAtomic(const QString &path, const QString &text, QString *error = nullptr);
+/// The same for octets written exactly as given (a file in another encoding).
+bool WriteAtomicBytes(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
 /// Appends `text` to the file, creating it when missing. Returns false on failure.
 bool Append(const QString &path, const QString &text);

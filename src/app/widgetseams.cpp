@@ -74,9 +74,12 @@ void installWidgetSeams()
         return QFileDialog::getOpenFileName(QApplication::activeWindow(), call.title,
                                             initialPath(call), call.filter);
     });
+    // The save dialog asks before it replaces an existing file.
     setSaveFileDialogHandler([](const FileDialogCall &call) {
+        QString selected = call.selectedFilter;
         return QFileDialog::getSaveFileName(QApplication::activeWindow(), call.title,
-                                            initialPath(call), call.filter);
+                                            initialPath(call), call.filter,
+                                            selected.isEmpty() ? nullptr : &selected);
     });
     setOpenExternalHandler([](const QString &target) {
         const QUrl url = target.contains(QLatin1String("://")) ? QUrl(target)

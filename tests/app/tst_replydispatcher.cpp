@@ -32,9 +32,10 @@ public:
     QString messagesNeededText() const override { return label14; }
     void setSentCountText(const QString &text) override { text6 = text; }
     void setServiceCentreText(const QString &) override {}
-    void messageReadReply(const QString &) override {}
+    void messageReadReply(const QString &buffer) override { browserReplies << buffer; }
 
     QMap<Info, QString> info;   // the labels
+    QStringList browserReplies;
     QString text6 = QStringLiteral("0");
     QString label14 = QStringLiteral("0");
 };
@@ -163,6 +164,43 @@ private slots:
         r.port.emptyEvent();
         r.d.OnComm();
         QCOMPARE(boxes.shown.size(), 2);
+    }
+
+    // A read or a delete of the message browser gets its reply, an error too; only the
+    // delete's error is also the phone's refusal for the user to see.
+    void browserReplies_data()
+    {
+        QTest::addColumn<QString>("awaited");
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<bool>("handed");
+        QTest::addColumn<bool>("box");
+        const QString read = S("AT+CMGR=2\r\r\n"), del = S("AT+CMGD=2\r\r\n");
+        QTest::newRow("read-ok") << S("read") << Framed(S("AT+CMGR=1"), S("+CMGR: 1,,5\r\n00"))
+                                 << true << false;
+        QTest::newRow("read-gap") << S("read") << read + S("+CMS ERROR: 321\r\n") << true << false;
+        QTest::newRow("read-error") << S("read") << read + S("ERROR\r\n") << true << false;
+        QTest::newRow("read-unfinished") << S("read") << read + S("+CMS ERROR: 3") << false
+                                         << false;
+        QTest::newRow("delete-ok") << S("delete") << del + S("OK\r\n") << true << false;
+        QTest::newRow("delete-refused") << S("delete") << del + S("ERROR\r\n") << true << true;
+        QTest::newRow("delete-cms") << S("delete") << del + S("+CMS ERROR: 321\r\n") << true
+                                    << true;
+        QTest::newRow("nothing-awaited") << S("") << del + S("OK\r\n") << false << false;
+    }
+    void browserReplies()
+    {
+        QFETCH(QString, awaited);
+        QFETCH(QString, reply);
+        QFETCH(bool, handed);
+        QFETCH(bool, box);
+        MsgBoxRecorder boxes;
+        Rig r;
+        r.state.WaitReadReply = awaited == S("read");
+        r.state.WaitDeleteReply = awaited == S("delete");
+        r.deliver(reply, 4);
+        QCOMPARE(r.view.browserReplies.value(0), handed ? reply : QString());
+        QCOMPARE(boxes.texts(),
+                 box ? QStringList{S("Command didn't accept by mobile")} : QStringList());
     }
 
     // The send chain sees buffers longer than six characters only.

@@ -96,8 +96,9 @@ private slots:
             << Bytes("351234567890124|222015550123456|Firmware             : 21\n");
         QTest::newRow("sim-phonebook") << Bytes("getallmemory SM") << Bytes("Memory SM, Location ")
             << 20 << Bytes(R"("Anna Rossi"|"+393391234567"|"Pizzeria Da Gino")");
-        QTest::newRow("messages") << Bytes("getallsms") << Bytes(", folder \"") << 8
-            << Bytes("\"InfoBanca\"|part 2 of 2|Ricordati di comprare il pane|: UnRead\n");
+        QTest::newRow("messages") << Bytes("getallsms") << Bytes(", folder \"") << 19
+            << Bytes("\"InfoBanca\"|part 2 of 2|Ricordati di comprare il pane|: UnRead\n"
+                     "|SMS status report");
     }
     void reads()
     {

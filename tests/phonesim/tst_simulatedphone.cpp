@@ -30,6 +30,7 @@ const char kBase[] = R"({
 })";
 const Bytes kDeliver = "0791214365870921040B912143658709F100006221504103500005E8329BFD06";
 const Bytes kHello = "0011000B919333193254F60000AA05E8329BFD06";            // 19 TPDU octets
+const Bytes kReport = "0006070C91933319325476523001010000405230010110034000"; // 25 TPDU octets
 const Bytes kConcat = "0051000B919333193254F60000AA0C050003170302EE6F399B0C"; // 25
 const Bytes kOk = "\r\n\r\nOK\r\n";   // after information text
 const Bytes kSent = "\r\n+CMGS: 1" + kOk;
@@ -87,17 +88,21 @@ private slots:
         }
         QCOMPARE(categories, (QSet<int>{0, 1, 2, 3}));
         QVERIFY(severalNumbers >= 2);
-        QCOMPARE(s->phoneMessages.messages.size() + s->simMessages.messages.size(), 8);
-        QSet<int> statuses;
+        QCOMPARE(s->phoneMessages.messages.size() + s->simMessages.messages.size(), 19);
+        QSet<int> statuses, types;
         QSet<QString> alphabets;
         for (const StoredMessage &m : s->phoneMessages.messages) {
             const PduInfo info = DecodePdu(m.pdu);
             QVERIFY2(info.ok, qPrintable(info.error + u' ' + QString::fromLatin1(m.pdu)));
-            QCOMPARE(info.mti, m.status <= 1 ? 0 : 1);   // received DELIVER, stored SUBMIT
+            // Received DELIVER or status report, stored SUBMIT.
+            QVERIFY2(m.status <= 1 ? info.mti != 1 : info.mti == 1, m.pdu.constData());
             statuses.insert(m.status);
-            alphabets.insert(info.alphabet);
+            types.insert(info.mti);
+            if (info.mti != 2)
+                alphabets.insert(info.alphabet);
         }
-        QVERIFY(statuses.contains(0) && statuses.contains(1) && statuses.contains(2));
+        QCOMPARE(statuses, (QSet<int>{0, 1, 2, 3}));
+        QCOMPARE(types, (QSet<int>{0, 1, 2}));
         QCOMPARE(alphabets, (QSet<QString>{QStringLiteral("gsm7"), QStringLiteral("8bit"),
                                            QStringLiteral("ucs2")}));
     }
@@ -152,6 +157,18 @@ private slots:
             const PduInfo p = DecodePdu(pdu);
             QVERIFY2(!p.ok && !p.error.isEmpty(), pdu.constData());
         }
+    }
+
+    // A status report as phones keep it: reference, recipient, two time stamps, status.
+    void statusReportIsRead()
+    {
+        const PduInfo p = DecodePdu(kReport);
+        QVERIFY2(p.ok, qPrintable(p.error));
+        QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5").arg(p.messageReference)
+                     .arg(p.address, p.timestamp, p.dischargeTime).arg(p.status),
+                 QStringLiteral("7|+393391234567|25/03/10 10:00:00+04|25/03/10 10:01:30+04|0"));
+        QCOMPARE(p.toJson()[u"type"].toString(), QStringLiteral("SMS-STATUS-REPORT"));
+        QVERIFY(!DecodePdu(kReport.chopped(2)).ok);   // the status cut off
     }
 
     void gsmAlphabetRoundTrip()
@@ -318,6 +335,7 @@ private slots:
         QTest::newRow("odd-digits") << s19 << kHello.chopped(1) << k304;
         QTest::newRow("user-data-short") << Bytes("AT+CMGS=18") << kHello.chopped(2) << k304;
         QTest::newRow("deliver-is-not-a-submit") << Bytes("AT+CMGS=24") << kDeliver << k304;
+        QTest::newRow("report-is-not-a-submit") << Bytes("AT+CMGS=25") << kReport << k304;
         QTest::newRow("header-longer-than-data") << s19 << "0051" + kHello.mid(4) << k304;
         QTest::newRow("store-wrong-length") << Bytes("AT+CMGW=5") << kHello << k304;
     }

@@ -188,10 +188,10 @@ PduInfo DecodePdu(const QByteArray &hex)
     p.statusReportRequest = p.firstOctet & 0x20;
     p.udhi = p.firstOctet & 0x40;
     p.replyPath = p.firstOctet & 0x80;
-    if (p.mti != 0 && p.mti != 1)
-        return fail("neither SMS-SUBMIT nor SMS-DELIVER");
+    if (p.mti == 3)
+        return fail("reserved message type");
 
-    if (p.mti == 1) {
+    if (p.mti != 0) {
         if (!r.has(1))
             return fail("no message reference");
         p.messageReference = r.octet();
@@ -214,6 +214,23 @@ PduInfo DecodePdu(const QByteArray &hex)
     } else {
         p.address = ((p.addressType & 0x70) == 0x10 ? QStringLiteral("+") : QString())
             + SwappedDigits(addr, addressDigits);
+    }
+
+    // A status report the phone keeps (TS 23.040 §9.2.2.3): two time stamps and the status;
+    // the optional fields behind them are not read.
+    auto stamp = [](const QByteArray &ts) {
+        auto bcd = [](char o) { return QStringLiteral("%1%2").arg(o & 0x0F).arg((o >> 4) & 0x0F); };
+        return bcd(ts[0]) + u'/' + bcd(ts[1]) + u'/' + bcd(ts[2]) + u' ' + bcd(ts[3]) + u':'
+            + bcd(ts[4]) + u':' + bcd(ts[5]) + QStringLiteral("+") + bcd(ts[6]);
+    };
+    if (p.mti == 2) {
+        if (!r.has(15))
+            return fail("time stamps or status missing");
+        p.timestamp = stamp(r.take(7));
+        p.dischargeTime = stamp(r.take(7));
+        p.status = r.octet();
+        p.ok = true;
+        return p;
     }
 
     if (!r.has(2))
@@ -251,12 +268,7 @@ PduInfo DecodePdu(const QByteArray &hex)
     } else {
         if (!r.has(7))
             return fail("time stamp missing");
-        const QByteArray ts = r.take(7);
-        auto bcd = [](char o) {
-            return QStringLiteral("%1%2").arg(o & 0x0F).arg((o >> 4) & 0x0F);
-        };
-        p.timestamp = bcd(ts[0]) + u'/' + bcd(ts[1]) + u'/' + bcd(ts[2]) + u' ' + bcd(ts[3])
-            + u':' + bcd(ts[4]) + u':' + bcd(ts[5]) + QStringLiteral("+") + bcd(ts[6]);
+        p.timestamp = stamp(r.take(7));
     }
 
     if (!r.has(1))
@@ -319,9 +331,18 @@ QJsonObject PduInfo::toJson() const
         o[u"error"] = error;
         return o;
     }
-    o[u"type"] = mti == 1 ? QStringLiteral("SMS-SUBMIT") : QStringLiteral("SMS-DELIVER");
+    o[u"type"] = mti == 1   ? QStringLiteral("SMS-SUBMIT")
+                : mti == 2 ? QStringLiteral("SMS-STATUS-REPORT") : QStringLiteral("SMS-DELIVER");
     o[u"serviceCentre"] = serviceCentre;
     o[u"tpduOctets"] = tpduOctets;
+    if (mti == 2) {
+        o[u"messageReference"] = messageReference;
+        o[u"recipient"] = address;
+        o[u"timestamp"] = timestamp;
+        o[u"dischargeTime"] = dischargeTime;
+        o[u"status"] = status;
+        return o;
+    }
     QJsonObject flags;
     flags[u"firstOctet"] = QStringLiteral("%1").arg(firstOctet, 2, 16, QLatin1Char('0')).toUpper();
     if (mti == 1) {

@@ -37,7 +37,7 @@ struct PduInfo
     bool replyPath = false;
     int messageReference = -1;
 
-    QString address;          ///< destination (SUBMIT) or originator (DELIVER)
+    QString address;          ///< destination (SUBMIT, status report) or originator
     int addressType = 0;
     bool alphanumericAddress = false;
 
@@ -46,7 +46,9 @@ struct PduInfo
     QString alphabet;         ///< "gsm7", "8bit" or "ucs2"
     int messageClass = -1;    ///< 0..3, -1 when the scheme gives none
     QString validity;         ///< hex of the validity-period field
-    QString timestamp;        ///< DELIVER service-centre time stamp, "YY/MM/DD hh:mm:ss+zz"
+    QString timestamp;        ///< service-centre time stamp, "YY/MM/DD hh:mm:ss+zz"
+    QString dischargeTime;    ///< status report: when the message reached its recipient
+    int status = -1;          ///< status report: TP-ST
 
     int userDataLength = 0;   ///< TP-UDL as sent: septets for 7-bit data, octets otherwise
     QList<UdhElement> udh;

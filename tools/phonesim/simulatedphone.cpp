@@ -397,6 +397,8 @@ void SimulatedPhone::finishPdu(bool cancelled, QList<OutputChunk> &out)
     else if (info.tpduOctets != m_pduLength)
         problem = QStringLiteral("announced %1 octets, the PDU holds %2")
                       .arg(m_pduLength).arg(info.tpduOctets);
+    else if (info.mti == 2)
+        problem = QStringLiteral("a status report where an SMS-SUBMIT is due");
     else if (info.mti == 0 && !(storing && m_pduStatus <= 1))
         problem = QStringLiteral("an SMS-DELIVER where an SMS-SUBMIT is due");
     else if (info.mti == 1 && storing && m_pduStatus <= 1)
