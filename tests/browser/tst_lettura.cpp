@@ -314,7 +314,7 @@ private slots:
                                   S("short (+1234)")};
         QTest::newRow("international") << S("+393391234567") << list << list[0];
         QTest::newRow("key-skips-country") << S("+390521234567") << list << list[1];
-        QTest::newRow("spec-example") << S("+12345678901") << QStringList{S("Bob +12345678901")}
+        QTest::newRow("worked-example") << S("+12345678901") << QStringList{S("Bob +12345678901")}
                                       << S("Bob +12345678901");
         QTest::newRow("case-ignored") << S("InfoBanca") << list << list[3];
         QTest::newRow("five-characters-whole") << S("+1234") << list << list[4];
@@ -394,7 +394,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray line1 = "+12345678901 05/12/26  14.30:05\r\n";
-        QTest::newRow("spec-example") << S("hello") << line1 + "hello\r\n";
+        QTest::newRow("worked-example") << S("hello") << line1 + "hello\r\n";
         QTest::newRow("breaks-kept") << S("a\r\nb\nc") << line1 + "a\r\nb\nc\r\n";
         QTest::newRow("cp1252") << S("è 5€ “x”") << line1 + "\xE8 5\x80 \x93x\x94\r\n";
         QTest::newRow("emoji-utf8") << S("è 😀") << "\xEF\xBB\xBF" + line1

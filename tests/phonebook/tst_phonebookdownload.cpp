@@ -35,10 +35,10 @@ const QStringList kAll = S("Anna (+3912345)|Bob (0612345)|Doe, John (+3933311)|"
     "Carla -Office- (+3964)|Carla -Fax- (+3965)").split(u'|');
 
 /// "3-22 !Dott": entries 3 to 22 (1-based) of kAll without those starting "Dott".
-QStringList Entries(const QString &spec)
+QStringList Entries(const QString &ranges)
 {
     QStringList out;
-    for (const QString &part : spec.split(u' ', Qt::SkipEmptyParts)) {
+    for (const QString &part : ranges.split(u' ', Qt::SkipEmptyParts)) {
         if (part.startsWith(u'!'))
             out.removeIf([&](const QString &e) { return e.startsWith(part.mid(1)); });
         else
@@ -49,10 +49,10 @@ QStringList Entries(const QString &spec)
 }
 
 /// "SM1-8 ME AB1-6": the commands, each phonebook selected first.
-QStringList Commands(const QString &spec)
+QStringList Commands(const QString &ranges)
 {
     QStringList out;
-    for (const QString &group : spec.split(u' ', Qt::SkipEmptyParts)) {
+    for (const QString &group : ranges.split(u' ', Qt::SkipEmptyParts)) {
         const bool ab = group.startsWith(u"AB");
         if (!ab)
             out << S("AT+CPBS=") + group.left(2);
