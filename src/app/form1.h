@@ -8,7 +8,7 @@
 // Controls (name, type, meaning):
 //   Mn_*          QAction/QMenu   menu entries, named after their word (Mn_Apri = Open)
 //   StatusBar1    QStatusBar      five text panels: port, settings, flow, status, credit
-//   ProgressBar1  QProgressBar    phone search progress
+//   ProgressBar1  QProgressBar    phone search and phonebook download progress
 //   Frame2        QGroupBox       "Information about mobile and SIM card:"
 //   Label16..29   QLabel          phone information values ("???" when unknown)
 //   Label1/Text2  QLabel/QLineEdit  service centre number (Label2 "+" stands left of it)

@@ -140,6 +140,15 @@ void Form5::createControls()
     Text1 = named(new QLineEdit, "Text1", Twips(120, 6120, 180, 285));
     Text1->hide();
 
+    // Names for screen readers; the captions keep their text.
+    Label1->setBuddy(Text2);
+    Label2->setBuddy(Text3);
+    Grid1->setAccessibleName(QStringLiteral("Stored messages"));
+    Label5->setAccessibleName(QStringLiteral("Sender"));
+    Label6->setAccessibleName(QStringLiteral("Date and time"));
+    ProgressBar1->setAccessibleName(QStringLiteral("Read progress"));
+    Text1->setAccessibleName(QStringLiteral("Last reply"));
+
     setFixedSize(Px(8445), Px(7515));
 }
 

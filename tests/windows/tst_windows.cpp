@@ -6,6 +6,7 @@
 #include "app/form6.h"
 #include "app/portdevice.h"
 #include "app/seams.h"
+#include "browser/form5.h"
 #include "fakephoneport.h"
 #include "msgboxrecorder.h"
 #include "windows/about.h"
@@ -250,7 +251,7 @@ private slots:
     void fieldsHaveAccessibleNames_data()
     {
         QTest::addColumn<QString>("window");
-        for (const char *w : {"Form1", "Form2", "Form4", "Form6", "About"})
+        for (const char *w : {"Form1", "Form2", "Form4", "Form5", "Form6", "About"})
             QTest::newRow(w) << QString::fromLatin1(w);
     }
     void fieldsHaveAccessibleNames()
@@ -266,6 +267,8 @@ private slots:
             own = std::make_unique<Form2>(port);
         else if (window == u("Form4"))
             own = std::make_unique<Form4>(main);
+        else if (window == u("Form5"))
+            w = main.BrowserWindow();
         else if (window == u("Form6"))
             w = main.SearchWindow();
         else if (window == u("About"))
@@ -281,11 +284,11 @@ private slots:
         QStringList unnamed;
         for (QWidget *f : w->findChildren<QWidget *>()) {
             // The line edit and the list inside a combo or a spin box, the menu bar's overflow
-            // button: parts of the toolkit's own controls.
+            // button, a table's headers: parts of the toolkit's own controls.
             bool part = false;
             for (QWidget *p = f->parentWidget(); p && p != w; p = p->parentWidget())
                 part = part || qobject_cast<QComboBox *>(p) || qobject_cast<QAbstractSpinBox *>(p)
-                       || qobject_cast<QMenuBar *>(p);
+                       || qobject_cast<QMenuBar *>(p) || qobject_cast<QAbstractItemView *>(p);
             if (part)
                 continue;
             const bool field = qobject_cast<QLineEdit *>(f) || qobject_cast<QPlainTextEdit *>(f)
