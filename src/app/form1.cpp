@@ -570,8 +570,8 @@ void Form1::Form_Load()
 
     m_state.SentCount = SettingsFile::ReadSentCount();
 
-    if (const auto text = TextFile::Read(Seams::ProgramFile(QStringLiteral("Setting.sms")))) {
-        const SettingsFileValues v = SettingsFile::Parse(*text);
+    if (const auto read = SettingsFile::Read(Seams::ProgramFile(QStringLiteral("Setting.sms")))) {
+        const SettingsFileValues &v = *read;
         // A value the port refuses is skipped, as is a line that cannot be read.
         if (v.commPort)
             m_comm.setCommPort(*v.commPort);
