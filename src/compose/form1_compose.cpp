@@ -90,8 +90,15 @@ void Form1::Command6_Click()
     m_state.FlashSms = false;
     Mn_Flash->setChecked(false);
     ClearReceiveBuffer();
-    Compose::AppendSentLog(Seams::ProgramFile(kLogFile), Text5Text(), Text4->text(),
-                           Seams::Now(), Label14->text());
+    QString logError;
+    if (!Compose::AppendSentLog(Seams::ProgramFile(kLogFile), Text5Text(), Text4->text(),
+                                Seams::Now(), Label14->text(), &logError)) {
+        // Said like the other file errors; the message itself still goes out.
+        Seams::MsgBox(QStringLiteral("Unable to write the sent log LogSMS.txt:\n") + logError,
+                      MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Error."));
+        if (!portIsOpen(m_comm))   // the line may have gone while the box was open
+            return;
+    }
     Seams::SetPointer(Seams::Pointer::Hourglass);
     Compose::StartSend(m_state, m_comm);
 }

@@ -113,14 +113,14 @@ QString LogEntry(const QString &messageText, const QString &recipient, const QDa
                                 QStringLiteral("N.sms:  ") + parts, QString()});
 }
 
-void AppendSentLog(const QString &path, const QString &messageText, const QString &recipient,
-                   const QDateTime &when, const QString &parts)
+bool AppendSentLog(const QString &path, const QString &messageText, const QString &recipient,
+                   const QDateTime &when, const QString &parts, QString *error)
 {
-    // A log that cannot be read is taken as missing; one that exists but cannot be read
-    // is not replaced, only appended to.
-    if (!TextFile::Read(path) && !QFileInfo::exists(path))
-        TextFile::Append(path, LogHeader());
-    TextFile::Append(path, LogEntry(messageText, recipient, when, parts));
+    // Only whether the log exists matters here: reading a log of many sends just to find
+    // that out would delay every send. One that exists but cannot be read is appended to.
+    if (!QFileInfo::exists(path) && !TextFile::Append(path, LogHeader(), error))
+        return false;
+    return TextFile::Append(path, LogEntry(messageText, recipient, when, parts), error);
 }
 
 Counters ComposeCounters(qsizetype chars)

@@ -44,9 +44,10 @@ QString LogHeader();
 QString LogEntry(const QString &messageText, const QString &recipient, const QDateTime &when,
                  const QString &parts);
 /// Appends one entry to the log at `path`, creating it with the header first when it does
-/// not exist. Failures are ignored: the log never stops a send.
-void AppendSentLog(const QString &path, const QString &messageText, const QString &recipient,
-                   const QDateTime &when, const QString &parts);
+/// not exist (the file is not read). Returns false, with the reason in `error` when given,
+/// when the log cannot be written; the caller reports it, and the send goes on.
+bool AppendSentLog(const QString &path, const QString &messageText, const QString &recipient,
+                   const QDateTime &when, const QString &parts, QString *error = nullptr);
 
 /// The three compose counters for a text of `chars` characters (a line break counts 2).
 struct Counters

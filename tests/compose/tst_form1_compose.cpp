@@ -10,6 +10,7 @@
 #include "msgboxrecorder.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -132,6 +133,24 @@ private slots:
                  "At number:  +393471234567\r\nDate and time: %2 10:20:30\r\nN.sms:  1\r\n\r\n"_s
                      .arg(QString(44, u'-'), date));
         QCOMPARE(m_pointers, QList<Seams::Pointer>({Seams::Pointer::Hourglass, Seams::Pointer::Default}));
+    }
+
+    // A log that cannot be written is reported, and the message goes out all the same.
+    void logFailureIsReported()
+    {
+        QVERIFY(QDir().mkpath(file(u"LogSMS.txt"_s)));   // a folder where the log should be
+        m_boxes->answers << MsgResult::OK;
+        m_form->setText5Text(u"hello"_s);
+        m_form->Command6_Click();
+        QTRY_VERIFY(!m_state->SendActive && !m_state->WaitSentOk);
+        QCOMPARE(m_boxes->texts().size(), 3);
+        const Seams::MsgBoxCall &failed = m_boxes->shown.at(1);
+        QVERIFY2(failed.text.startsWith(u"Unable to write the sent log LogSMS.txt:\n"_s)
+                     && failed.text.size() > 42, qPrintable(failed.text));
+        QVERIFY(failed.title == u"Error."_s && failed.icon == Seams::MsgIcon::Critical);
+        QCOMPARE(m_boxes->texts().last(), u"Messagge sent"_s);
+        QCOMPARE(m_port->writes.size(), 2);
+        QCOMPARE(m_state->SentCount, 8);
     }
 
     void confirmation()
