@@ -490,19 +490,26 @@ void Form1::enforceText5Limit()
 {
     if (m_inText5Limit)
         return;
-    qsizetype excess = Text5Text().size() - kMaxText;
+    // Characters as the user sees them: a line break costs two, an emoji one.
+    qsizetype excess = Codice7::CharacterCount(Text5Text()) - kMaxText;
     if (excess > 0) {
         // Like a box with a maximum length: what does not fit of the new text is dropped.
         m_inText5Limit = true;
         QTextDocument *doc = Text5->document();
         const QString plain = Text5->toPlainText();
+        // One character back from `at`, never splitting a surrogate pair; returns its cost.
+        const auto stepBack = [](const QString &t, int &at) {
+            --at;
+            if (at > 0 && t.at(at).isLowSurrogate() && t.at(at - 1).isHighSurrogate())
+                --at;
+            return t.at(at) == u'\n' ? 2 : 1;
+        };
         int end = std::min<int>(m_text5ChangePos + m_text5ChangeAdded, plain.size());
         int start = std::clamp(m_text5ChangePos, 0, end);
         int cut = end;
-        while (excess > 0 && cut > start) {
-            --cut;
-            excess -= plain.at(cut) == u'\n' ? 2 : 1;
-        }
+        while (excess > 0 && cut > start)
+            excess -= stepBack(plain, cut);
+        cut = std::max(cut, start);
         QTextCursor c(doc);
         c.beginEditBlock();
         if (cut < end) {
@@ -514,10 +521,8 @@ void Form1::enforceText5Limit()
         if (excess > 0) {
             const QString now = Text5->toPlainText();
             int from = now.size();
-            while (excess > 0 && from > 0) {
-                --from;
-                excess -= now.at(from) == u'\n' ? 2 : 1;
-            }
+            while (excess > 0 && from > 0)
+                excess -= stepBack(now, from);
             c.setPosition(from);
             c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
             c.removeSelectedText();

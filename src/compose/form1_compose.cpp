@@ -8,6 +8,7 @@
 #include "app/vbstrings.h"
 #include "compose/elabora.h"
 #include "compose/sendworkflow.h"
+#include "encoding/codice7.h"
 
 #include <QAction>
 #include <QFile>
@@ -196,7 +197,7 @@ void Form1::Mn_CSC_Click()
 void Form1::Text5_Change()
 {
     const QString text = Text5Text();
-    const Compose::Counters c = Compose::ComposeCounters(text.size());
+    const Compose::Counters c = Compose::ComposeCounters(Codice7::CharacterCount(text));
     Label12->setText(QString::number(c.left));
     Label5->setText(QString::number(c.used));
     Label14->setText(QString::number(c.messages));

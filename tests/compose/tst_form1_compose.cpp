@@ -174,13 +174,17 @@ private slots:
     void refused_data()
     {
         QTest::addColumn<int>("action");   // 0 send, 1 store, 2 service centre, 3 elaborate
-        QTest::addColumn<int>("cause");    // 0 port closed, 1 no service centre, 2 no bitmap
+        QTest::addColumn<int>("cause");    // 0 port closed, 1 no service centre, 2 no bitmap,
+                                           // 3 a recipient no number, 4 a service centre no number
         QTest::addColumn<QString>("box");
         for (int a : {0, 1, 2})
             QTest::addRow("closed-%d", a) << a << 0 << "closed";
         QTest::newRow("no-service-centre") << 0 << 1 << "Insert service centre !!!";
         for (int a : {3, 0, 1})
             QTest::addRow("no-bitmap-%d", a) << a << 2 << "Select file !!!";
+        for (int a : {0, 1, 3})
+            QTest::addRow("recipient-with-letters-%d", a) << a << 3 << "Recipient number: \"x\" is not allowed.";
+        QTest::newRow("centre-with-letters") << 0 << 4 << "Service centre number: \"A\" is not allowed.";
     }
     void refused()
     {
@@ -190,6 +194,10 @@ private slots:
         m_port->setPortOpen(cause != 0);
         if (cause == 1)
             m_form->Text2->clear();
+        if (cause == 3)
+            m_form->Text4->setText(u"+39 347 123x"_s);
+        if (cause == 4)
+            m_form->Text2->setText(u"39A"_s);
         m_state->LogoMode = cause == 2;
         m_form->setText5Text(u"x"_s);
         void (Form1::*clicks[])() = {&Form1::Command6_Click, &Form1::Command7_Click,
@@ -197,7 +205,8 @@ private slots:
         ((*m_form).*clicks[action])();
         QCOMPARE(m_boxes->shown.size(), 1);
         QVERIFY(m_boxes->shown.at(0).text.contains(box));
-        const QString titles[] = {QString(), u"Impossible to sent message."_s, u"Warninng."_s};
+        const QString titles[] = {QString(), u"Impossible to sent message."_s, u"Warninng."_s,
+                                  u"Impossible to sent message."_s, u"Impossible to sent message."_s};
         if (cause > 0)
             QCOMPARE(m_boxes->shown.at(0).title, titles[cause]);
         QCOMPARE(m_boxes->shown.at(0).icon, cause == 2 ? Seams::MsgIcon::Information : Seams::MsgIcon::Critical);
@@ -243,6 +252,12 @@ private slots:
         QTest::newRow("760") << letters(760) << "760 0 5 ";
         QTest::newRow("line-break-counts-2") << u"abcde\r\nfghij"_s << "12 748 1 ";
         QTest::newRow("euro") << u"5 €"_s << "3 757 1 1";
+        // An emoji is one character and one "@"; the box holds 760 characters, not units.
+        const QString smile = u"\U0001F600"_s;
+        QTest::newRow("emoji") << u"a"_s + smile << "2 758 1 1";
+        QTest::newRow("160-with-emoji") << letters(150) + smile.repeated(10) << "160 600 1 10";
+        QTest::newRow("760-with-emoji") << letters(700) + smile.repeated(60) << "760 0 5 60";
+        QTest::newRow("over-760-keeps-pairs") << letters(700) + smile.repeated(61) << "760 0 5 60";
     }
     void counters()
     {
