@@ -10,6 +10,7 @@
 #include "app/seams.h"
 #include "app/settingsfile.h"
 #include "app/textfile.h"
+#include "compose/sendworkflow.h"
 #include "encoding/codice7.h"
 
 #include <QAction>
@@ -447,6 +448,7 @@ void Form1::connectSignals()
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
     connect(&m_comm, &PhonePort::OnComm, this, &Form1::Comm1_OnComm);
+    connect(&m_comm, &PhonePort::LineLost, this, &Form1::onLineLost);
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
@@ -547,6 +549,19 @@ Form6 *Form1::SearchWindow()
 }
 
 void Form1::Comm1_OnComm() { m_dispatcher->OnComm(); }
+
+void Form1::onLineLost()
+{
+    if (m_form6 && m_form6->lineLost())
+        return;
+    // Nothing will answer any more: end what waits, as an ERROR would, then say what
+    // did not go out.
+    const QString text = Compose::LineLostText(m_state);
+    ResetWaitFlags(m_state);
+    if (!text.isEmpty())
+        Seams::MsgBox(text, Seams::MsgButtons::OK, Seams::MsgIcon::Critical,
+                      QStringLiteral("Error."));
+}
 
 // ---------------------------------------------------------------- start-up and shutdown
 

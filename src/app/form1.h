@@ -82,6 +82,10 @@ public:
     void Mn_AutoSave_Click();
     void Timer1_Timer();
     void Comm1_OnComm();
+    /// The line to the phone went away while the port was open: a running search ends
+    /// with its message; a running send, store or service-centre query ends at once (all
+    /// flags lowered, pointer back) and says what did not go out.
+    void onLineLost();
 
     // ---- compose/form1_compose.cpp: building, sending, storing, counters, log
     void Elabora();

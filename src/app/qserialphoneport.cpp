@@ -120,11 +120,13 @@ QString QSerialPhonePort::Input()
 void QSerialPhonePort::onError(int error)
 {
     // A vanished device (a USB adapter pulled out, the other end of a pseudo-terminal gone)
-    // reports a resource error or, again and again, a failed read: close it once and let
-    // the status tick show the disconnected state.
-    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
+    // reports a resource error or, again and again, a failed read or write: close it once,
+    // say that the line is lost, and let the status tick show the disconnected state.
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+         || error == QSerialPort::WriteError)
         && m_port->isOpen()) {
         m_port->close();
+        emit LineLost();
         emit OnComm();
     }
 }
