@@ -285,6 +285,11 @@ private slots:
         QCOMPARE(Say(phone, "AT+CGMI\rAT\r"), Bytes("AT+CGMI\r\r\nACME\r\n\r\nOK\r\n"));
         QVERIFY(phone.lineDropped());
         QVERIFY(phone.receive("AT\r").isEmpty());
+        // A command answered with the prompt counts too: the PDU after it finds no phone.
+        SimulatedPhone sending(Make(R"({"faults": {"dropAfterCommands": 2}})"));
+        QCOMPARE(Say(sending, "AT\rAT+CMGS=19\r"), Bytes("AT\r\r\nOK\r\nAT+CMGS=19\r\r\n> "));
+        QVERIFY(sending.lineDropped());
+        QVERIFY(sending.receive(kHello + '\x1a').isEmpty());
     }
 
     void submitIsChecked_data()

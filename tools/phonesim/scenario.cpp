@@ -167,8 +167,9 @@ bool CheckBound(const QJsonValue &v, const Bound &b, const QString &where, QStri
     const QString shown = v.isDouble() ? QString::number(d, 'g', 15)
         : v.isString()                 ? QLatin1Char('"') + v.toString() + QLatin1Char('"')
                                        : QStringLiteral("a non-number");
+    const QString kind = b.integer ? QStringLiteral("a whole number") : QStringLiteral("a number");
     *error = QStringLiteral("%1 must be %2 from %3 to %4, not %5")
-                 .arg(where, b.integer ? QStringLiteral("a whole number") : QStringLiteral("a number"))
+                 .arg(where, kind)
                  .arg(b.min, 0, 'g', 10)
                  .arg(b.max, 0, 'g', 10)
                  .arg(shown);
