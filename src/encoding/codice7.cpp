@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "encoding/codice7.h"
 
+#include <algorithm>
+
 namespace Codice7 {
 
 namespace {
@@ -134,6 +136,9 @@ qsizetype CharacterCount(const QString &text)
 
 QString OneUnitPerCharacter(const QString &in)
 {
+    // Most texts hold no surrogate at all: they are returned as they are, without a copy.
+    if (std::none_of(in.cbegin(), in.cend(), [](QChar c) { return c.isSurrogate(); }))
+        return in;
     QString out;
     out.reserve(in.size());
     for (qsizetype i = 0; i < in.size(); i += pairAt(in, i) ? 2 : 1)

@@ -460,8 +460,6 @@ class TstE2eFaults : public QObject
     };
 
 private slots:
-    void initTestCase() { Seams::setOpenExternalHandler([](const QString &) { return true; }); }
-
     // Every step of every chain against every fault, in process.
     void everyStep_data()
     {
