@@ -2,7 +2,7 @@
 # Runs the benchmarks from the build folder; each prints its own figures.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
-for b in bench_encoder bench_send bench_phonebook; do
+for b in bench_encoder bench_files bench_send bench_phonebook; do
     exe="$build/bench/$b"
     if [ -x "$exe" ]; then
         echo "== $b"

@@ -11,6 +11,7 @@
 #include "app/seams.h"
 #include "app/settingsfile.h"
 #include "app/textfile.h"
+#include "compose/sendworkflow.h"
 #include "encoding/codice7.h"
 
 #include <QAction>
@@ -451,6 +452,7 @@ void Form1::connectSignals()
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
     connect(&m_comm, &PhonePort::OnComm, this, &Form1::Comm1_OnComm);
+    connect(&m_comm, &PhonePort::LineLost, this, &Form1::onLineLost);
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
@@ -494,19 +496,26 @@ void Form1::enforceText5Limit()
 {
     if (m_inText5Limit)
         return;
-    qsizetype excess = Text5Text().size() - kMaxText;
+    // Characters as the user sees them: a line break costs two, an emoji one.
+    qsizetype excess = Codice7::CharacterCount(Text5Text()) - kMaxText;
     if (excess > 0) {
         // Like a box with a maximum length: what does not fit of the new text is dropped.
         m_inText5Limit = true;
         QTextDocument *doc = Text5->document();
         const QString plain = Text5->toPlainText();
+        // One character back from `at`, never splitting a surrogate pair; returns its cost.
+        const auto stepBack = [](const QString &t, int &at) {
+            --at;
+            if (at > 0 && t.at(at).isLowSurrogate() && t.at(at - 1).isHighSurrogate())
+                --at;
+            return t.at(at) == u'\n' ? 2 : 1;
+        };
         int end = std::min<int>(m_text5ChangePos + m_text5ChangeAdded, plain.size());
         int start = std::clamp(m_text5ChangePos, 0, end);
         int cut = end;
-        while (excess > 0 && cut > start) {
-            --cut;
-            excess -= plain.at(cut) == u'\n' ? 2 : 1;
-        }
+        while (excess > 0 && cut > start)
+            excess -= stepBack(plain, cut);
+        cut = std::max(cut, start);
         QTextCursor c(doc);
         c.beginEditBlock();
         if (cut < end) {
@@ -518,10 +527,8 @@ void Form1::enforceText5Limit()
         if (excess > 0) {
             const QString now = Text5->toPlainText();
             int from = now.size();
-            while (excess > 0 && from > 0) {
-                --from;
-                excess -= now.at(from) == u'\n' ? 2 : 1;
-            }
+            while (excess > 0 && from > 0)
+                excess -= stepBack(now, from);
             c.setPosition(from);
             c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
             c.removeSelectedText();
@@ -546,6 +553,19 @@ Form6 *Form1::SearchWindow()
 }
 
 void Form1::Comm1_OnComm() { m_dispatcher->OnComm(); }
+
+void Form1::onLineLost()
+{
+    if (m_form6 && m_form6->lineLost())
+        return;
+    // Nothing will answer any more: end what waits, as an ERROR would, then say what
+    // did not go out.
+    const QString text = Compose::LineLostText(m_state);
+    ResetWaitFlags(m_state);
+    if (!text.isEmpty())
+        Seams::MsgBox(text, Seams::MsgButtons::OK, Seams::MsgIcon::Critical,
+                      QStringLiteral("Error."));
+}
 
 // ---------------------------------------------------------------- start-up and shutdown
 
@@ -574,8 +594,8 @@ void Form1::Form_Load()
 
     m_state.SentCount = SettingsFile::ReadSentCount();
 
-    if (const auto text = TextFile::Read(Seams::ProgramFile(QStringLiteral("Setting.sms")))) {
-        const SettingsFileValues v = SettingsFile::Parse(*text);
+    if (const auto read = SettingsFile::Read(Seams::ProgramFile(QStringLiteral("Setting.sms")))) {
+        const SettingsFileValues &v = *read;
         // A value the port refuses is skipped, as is a line that cannot be read.
         if (v.commPort)
             m_comm.setCommPort(*v.commPort);

@@ -87,6 +87,10 @@ public:
     /// without the question; any message on the way goes to the error output instead of a
     /// box, so nothing holds the end up.
     void EndWithoutQuestions();
+    /// The line to the phone went away while the port was open: a running search ends
+    /// with its message; a running send, store or service-centre query ends at once (all
+    /// flags lowered, pointer back) and says what did not go out.
+    void onLineLost();
 
     // ---- compose/form1_compose.cpp: building, sending, storing, counters, log
     void Elabora();

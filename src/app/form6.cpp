@@ -4,6 +4,7 @@
 #include "app/appstate.h"
 #include "app/form1.h"
 #include "app/phoneport.h"
+#include "app/replydispatcher.h"
 #include "app/seams.h"
 
 #include <QHBoxLayout>
@@ -160,6 +161,20 @@ void Form6::Timer2_Timer()
     if (m_main.Comm1().PortOpen())
         m_main.Comm1().setPortOpen(false);
     unload();
+}
+
+bool Form6::lineLost()
+{
+    if (!Timer2->isActive())
+        return false;
+    // Waiting out the time-out would only keep the window up for nothing.
+    Timer1->stop();
+    Timer2->stop();
+    ResetWaitFlags(m_main.state());
+    Seams::MsgBox(QStringLiteral("Didn't find any mobile"), Seams::MsgButtons::OK,
+                  Seams::MsgIcon::Critical, QStringLiteral("Error."));
+    unload();
+    return true;
 }
 
 void Form6::Command1_Click()

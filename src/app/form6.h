@@ -31,6 +31,9 @@ public:
     void Timer1_Timer();
     void Timer2_Timer();
     void Command1_Click();
+    /// The line dropped: a running search ends at once as its time-out would end it
+    /// ("Didn't find any mobile"), with the flags lowered. False when no search runs.
+    bool lineLost();
 
     QLabel *Label1 = nullptr;
     QPushButton *Command1 = nullptr;

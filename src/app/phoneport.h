@@ -65,6 +65,9 @@ public:
 signals:
     /// Something happened on the port (characters arrived, or the line was lost).
     void OnComm();
+    /// The line went away while the port was open (a device pulled out, the other end hung
+    /// up, a port error). The port is closed already; OnComm follows.
+    void LineLost();
 
 protected:
     void setLastOpenFailure(const PortDevice::OpenFailure &failure) { m_openFailure = failure; }

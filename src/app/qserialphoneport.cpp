@@ -166,11 +166,13 @@ QString QSerialPhonePort::Input()
 void QSerialPhonePort::onError(int error)
 {
     // A vanished device (a USB adapter pulled out, the other end of a pseudo-terminal gone)
-    // reports a resource error or, again and again, a failed read: close it once and let
-    // the status tick show the disconnected state.
-    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
+    // reports a resource error or, again and again, a failed read or write: close it once,
+    // say that the line is lost, and let the status tick show the disconnected state.
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+         || error == QSerialPort::WriteError)
         && m_port->isOpen()) {
         close(QStringLiteral("line lost: ") + m_port->errorString());
+        emit LineLost();
         emit OnComm();
     }
 }

@@ -12,18 +12,6 @@
 namespace SettingsFile {
 namespace {
 
-QStringList SplitLines(const QString &text)
-{
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = t.split(QLatin1Char('\n'));
-    // The line end of the last line does not start another one.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
 QString FirstField(const QString &line)
 {
     const QStringList fields = vb::ReadFields(line);
@@ -61,10 +49,27 @@ std::optional<std::int16_t> PositiveInt16(const QString &field)
 
 SettingsFileValues Parse(const QString &text)
 {
+    return ParseLines(TextFile::SplitLines(text, kSettingLines, kMaxLineLength));
+}
+
+std::optional<SettingsFileValues> Read(const QString &path)
+{
+    const auto lines = TextFile::ReadLines(path, kSettingLines, kMaxLineLength);
+    if (!lines)
+        return std::nullopt;
+    return ParseLines(*lines);
+}
+
+SettingsFileValues ParseLines(const QStringList &lines)
+{
     SettingsFileValues v;
-    const QStringList lines = SplitLines(text);
+    // A line too long to be a setting holds no value: it is skipped like any line that
+    // cannot be read, but it still counts, so the lines after it keep their places.
+    const auto tooLong = [&](int n) {
+        return n <= lines.size() && TextFile::LineTooLong(lines.at(n - 1), kMaxLineLength);
+    };
     auto line = [&](int n) -> std::optional<QString> {
-        if (n > lines.size())
+        if (n > lines.size() || tooLong(n))
             return std::nullopt;
         return lines.at(n - 1);
     };
@@ -95,7 +100,7 @@ SettingsFileValues Parse(const QString &text)
     if (auto l = line(11))
         v.autoSave = FirstField(*l) == QLatin1String("True");
     else
-        v.autoSave = true;
+        v.autoSave = true;   // an unreadable line 11 leaves the mark as it was: ticked
     return v;
 }
 
@@ -118,7 +123,11 @@ QString Format(const SettingsToSave &s)
 
 std::optional<std::int16_t> ParseSentCount(const QString &text)
 {
-    const QStringList fields = vb::ReadFields(text);
+    // The count is the first field of the first line; a line too long to be a count is none.
+    const QStringList lines = TextFile::SplitLines(text, 1, kMaxLineLength);
+    if (lines.isEmpty() || TextFile::LineTooLong(lines.first(), kMaxLineLength))
+        return std::nullopt;
+    const QStringList fields = vb::ReadFields(lines.first());
     if (fields.isEmpty() || !IsNumber(fields.first()))
         return std::nullopt;
     return vb::ValInt16(fields.first());
@@ -137,10 +146,11 @@ bool WriteSentCount(std::int16_t count, QString *error)
 
 std::int16_t ReadSentCount()
 {
-    const auto text = TextFile::Read(Seams::ProgramFile(QStringLiteral("Sent.txt")));
-    if (!text)
+    const auto lines = TextFile::ReadLines(Seams::ProgramFile(QStringLiteral("Sent.txt")), 1,
+                                           kMaxLineLength);
+    if (!lines || lines->isEmpty())
         return 0;
-    return ParseSentCount(*text).value_or(0);
+    return ParseSentCount(lines->first()).value_or(0);
 }
 
 } // namespace SettingsFile

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -40,9 +41,21 @@ struct SettingsToSave
 
 namespace SettingsFile {
 
+/// Lines of Setting.sms that are read; anything after them is never looked at.
+constexpr int kSettingLines = 11;
+/// The longest line of Setting.sms or Sent.txt that can hold a value (characters). A longer
+/// one is not a setting: its value is skipped.
+constexpr int kMaxLineLength = 255;
+
 /// Reads the text of Setting.sms (any line ends). Each line is read as comma-delimited
 /// fields; line 2 takes four of them, the others the first one.
 SettingsFileValues Parse(const QString &text);
+/// The same from lines as TextFile::ReadLines gives them (a line longer than
+/// kMaxLineLength, cut, is skipped).
+SettingsFileValues ParseLines(const QStringList &lines);
+/// Reads Setting.sms at `path` line by line, no more than its 11 lines; nullopt when it
+/// cannot be opened.
+std::optional<SettingsFileValues> Read(const QString &path);
 /// The 11 lines of Setting.sms, CR LF ended; numbers with a blank either side, line 7 empty.
 QString Format(const SettingsToSave &values);
 

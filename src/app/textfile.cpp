@@ -5,6 +5,8 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace TextFile {
 namespace {
 // Code points of the octets 0x80..0x9F in Windows-1252; the rest is Latin-1.
@@ -57,6 +59,105 @@ std::optional<QString> Read(const QString &path)
     return Decode(f.readAll());
 }
 
+namespace {
+
+// Collects lines from pieces of input: CR LF, CR or LF end a line, a line is kept up to
+// one character past the limit. A CR at the end of one piece may pair with an LF at the
+// start of the next.
+template<typename Unit>
+class LineSplitter
+{
+public:
+    LineSplitter(int maxLines, int maxLength)
+        : m_maxLines(std::max(maxLines, 0))
+        , m_keep(std::max(maxLength, 0) + 1)
+    {
+    }
+
+    bool full() const { return m_lines.size() >= m_maxLines; }
+
+    template<typename Decode>
+    void feed(const Unit *p, qsizetype n, Decode decode)
+    {
+        qsizetype i = 0;
+        while (i < n && !full()) {
+            if (m_afterCr) {
+                m_afterCr = false;
+                if (p[i] == Unit(u'\n')) {
+                    ++i;
+                    continue;
+                }
+            }
+            // The line's characters up to its end, or to the end of this piece.
+            qsizetype end = i;
+            while (end < n && p[end] != Unit(u'\r') && p[end] != Unit(u'\n'))
+                ++end;
+            const qsizetype room = m_keep - m_current.size();
+            if (room > 0)
+                m_current += decode(p + i, std::min(end - i, room));
+            m_started = m_started || end > i;
+            if (end == n)
+                return;
+            m_afterCr = p[end] == Unit(u'\r');
+            endLine();
+            i = end + 1;
+        }
+    }
+
+    QStringList finish()
+    {
+        if (m_started && !full())
+            endLine();
+        return m_lines;
+    }
+
+private:
+    void endLine()
+    {
+        m_lines << m_current;
+        m_current.clear();
+        m_started = false;
+    }
+
+    int m_maxLines;
+    qsizetype m_keep;
+    QStringList m_lines;
+    QString m_current;
+    bool m_started = false;
+    bool m_afterCr = false;
+};
+
+} // namespace
+
+std::optional<QStringList> ReadLines(const QString &path, int maxLines, int maxLength)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    LineSplitter<char> lines(maxLines, maxLength);
+    const auto decode = [](const char *p, qsizetype n) {
+        return Decode(QByteArray::fromRawData(p, n));
+    };
+    QByteArray piece(64 * 1024, Qt::Uninitialized);
+    while (!lines.full()) {
+        const qint64 got = f.read(piece.data(), piece.size());
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        lines.feed(piece.constData(), got, decode);
+    }
+    return lines.finish();
+}
+
+QStringList SplitLines(const QString &text, int maxLines, int maxLength)
+{
+    LineSplitter<QChar> lines(maxLines, maxLength);
+    lines.feed(text.constData(), text.size(),
+               [](const QChar *p, qsizetype n) { return QString(p, n); });
+    return lines.finish();
+}
+
 bool WriteAtomic(const QString &path, const QString &text, QString *error)
 {
     return WriteAtomicBytes(path, Encode(text), error);
@@ -92,13 +193,17 @@ bool WriteAtomicBytes(const QString &path, const QByteArray &bytes, QString *err
     return true;
 }
 
-bool Append(const QString &path, const QString &text)
+bool Append(const QString &path, const QString &text, QString *error)
 {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
     const QByteArray bytes = Encode(text);
-    return f.write(bytes) == bytes.size();
+    // Flushed before closing: a full disk shows up there, not in the buffered write.
+    if (f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(bytes) == bytes.size()
+        && f.flush())
+        return true;
+    if (error)
+        *error = f.errorString();
+    return false;
 }
 
 QString JoinLines(const QStringList &lines)

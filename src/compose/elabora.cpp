@@ -111,26 +111,62 @@ QString DataCodingFor(bool logoMode, bool flash)
     return flash ? QStringLiteral("F0") : QStringLiteral("00");
 }
 
+QString NumberProblemText(const QString &what, const Module1::TypedNumber &number)
+{
+    using Problem = Module1::TypedNumber::Problem;
+    switch (number.problem) {
+    case Problem::None:
+        return {};
+    case Problem::Empty:
+        return QStringLiteral("Insert %1 !!!").arg(what.toLower());
+    case Problem::BadCharacter:
+        return QStringLiteral("%1: \"%2\" is not allowed. Type digits, with \"+\" only in "
+                              "front; blanks, dashes, dots and brackets are left out.")
+            .arg(what, QString(number.bad));
+    case Problem::TooManyDigits:
+        return QStringLiteral("%1: %2 digits are too many (at most %3).")
+            .arg(what)
+            .arg(number.digits)
+            .arg(Module1::kMaxAddressDigits);
+    }
+    return {};
+}
+
 ElaboraResult Elabora(AppState &s, const ElaboraInput &in)
 {
     ElaboraResult result;
-    if (in.serviceCentre.isEmpty()) {
+    const auto refuse = [&](const QString &text) {
         clearPdus(s);
         result.text3 = QString();
-        result.failure = ElaboraFailure{QStringLiteral("Insert service centre !!!"),
-                                        QStringLiteral("Impossible to sent message."),
+        result.failure = ElaboraFailure{text, QStringLiteral("Impossible to sent message."),
                                         Seams::MsgIcon::Critical};
         return result;
-    }
+    };
+    // Numbers as people type them; what cannot be a number never reaches a PDU.
+    const Module1::TypedNumber centre = Module1::CleanNumber(in.serviceCentre);
+    if (centre.problem == Module1::TypedNumber::Problem::Empty)
+        return refuse(QStringLiteral("Insert service centre !!!"));
+    if (const QString why = NumberProblemText(QStringLiteral("Service centre number"), centre);
+        !why.isEmpty())
+        return refuse(why);
+    const Module1::TypedNumber recipient = Module1::CleanNumber(in.recipient);
+    if (const QString why = NumberProblemText(QStringLiteral("Recipient number"), recipient);
+        !why.isEmpty())
+        return refuse(why);
 
     // The box accepts no more than 760 characters; anything beyond could not be split.
-    const QString text = in.text.left(kMaxChars);
+    // Each character the user sees is one unit here, so an emoji counts and goes out once.
+    const QString text = Codice7::OneUnitPerCharacter(in.text).left(kMaxChars);
     const qsizetype chars = text.size();
 
-    s.ServiceCentreField = Module1::EncodeServiceCentre(in.serviceCentre);
+    // The service centre is always international: a "+" typed in front adds nothing.
+    QString centreDigits = centre.number;
+    if (centreDigits.startsWith(QLatin1Char('+')))
+        centreDigits.remove(0, 1);
+    s.ServiceCentreField = Module1::EncodeServiceCentre(centreDigits);
     s.FirstOctet = FirstOctetFor(s.LogoMode, s.StatusReport, chars);
     s.MessageRef = QStringLiteral("F3");
-    s.DestAddress = Module1::EncodeAddress(in.recipient);
+    s.DestAddress = Module1::EncodeAddress(recipient.number);
     s.ProtocolId = QStringLiteral("00");
     s.DataCoding = DataCodingFor(s.LogoMode, s.FlashSms);
     s.ValidityPeriod = QStringLiteral("FF");   // relative, the longest (63 weeks)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/seams.h"
+#include "encoding/module1.h"
 
 #include <QString>
 
@@ -57,8 +58,15 @@ QString FirstOctetFor(bool logoMode, bool statusReport, qsizetype chars);
 /// text, else "00".
 QString DataCodingFor(bool logoMode, bool flash);
 
+/// The message for a number that cannot be used ("Recipient number: "/" is not allowed...",
+/// "Insert recipient number !!!"); empty when it can. `what` names the box.
+QString NumberProblemText(const QString &what, const Module1::TypedNumber &number);
+
 /// Fills the PDU fields and the five message slots of `state` (UserDataN, PduN,
 /// PduLengthN) from `in` and from the flags and logo data already in `state`.
+/// The numbers are taken as people type them (Module1::CleanNumber); one that is empty or
+/// holds anything but digits, a "+" in front and separators is refused. The text is
+/// counted and cut per character as the user sees it (an emoji is one, sent as "@").
 /// Returns the new PDU list text, or a failure with `Pdu1`..`Pdu5` empty.
 ElaboraResult Elabora(AppState &state, const ElaboraInput &in);
 

@@ -8,6 +8,7 @@
 #include "app/vbstrings.h"
 #include "compose/elabora.h"
 #include "compose/sendworkflow.h"
+#include "encoding/codice7.h"
 
 #include <QAction>
 #include <QFile>
@@ -92,8 +93,15 @@ void Form1::Command6_Click()
     m_state.FlashSms = false;
     Mn_Flash->setChecked(false);
     ClearReceiveBuffer();
-    Compose::AppendSentLog(Seams::ProgramFile(kLogFile), Text5Text(), Text4->text(),
-                           Seams::Now(), Label14->text());
+    QString logError;
+    if (!Compose::AppendSentLog(Seams::ProgramFile(kLogFile), Text5Text(), Text4->text(),
+                                Seams::Now(), Label14->text(), &logError)) {
+        // Said like the other file errors; the message itself still goes out.
+        Seams::MsgBox(QStringLiteral("Unable to write the sent log LogSMS.txt:\n") + logError,
+                      MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Error."));
+        if (!portIsOpen(m_comm))   // the line may have gone while the box was open
+            return;
+    }
     Seams::SetPointer(Seams::Pointer::Hourglass);
     Compose::StartSend(m_state, m_comm);
 }
@@ -195,7 +203,7 @@ void Form1::Mn_CSC_Click()
 void Form1::Text5_Change()
 {
     const QString text = Text5Text();
-    const Compose::Counters c = Compose::ComposeCounters(text.size());
+    const Compose::Counters c = Compose::ComposeCounters(Codice7::CharacterCount(text));
     Label12->setText(QString::number(c.left));
     Label5->setText(QString::number(c.used));
     Label14->setText(QString::number(c.messages));

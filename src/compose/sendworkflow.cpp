@@ -11,11 +11,25 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace Compose {
 
 namespace {
 
 constexpr QChar kCr(u'\r');
+
+// Every step flag of both chains, and the completion they lead to.
+void lowerChains(AppState &s)
+{
+    for (bool *f : {&s.StoreActive, &s.SendActive, &s.WaitSentOk, &s.WaitStorePrompt1,
+                    &s.WaitStorePrompt2, &s.WaitStorePrompt3, &s.WaitStorePrompt4,
+                    &s.WaitStorePrompt5, &s.WaitStoreOk1, &s.WaitStoreOk2, &s.WaitStoreOk3,
+                    &s.WaitStoreOk4, &s.WaitSendPrompt1, &s.WaitSendPrompt2, &s.WaitSendPrompt3,
+                    &s.WaitSendPrompt4, &s.WaitSendPrompt5, &s.WaitSendOk1, &s.WaitSendOk2,
+                    &s.WaitSendOk3, &s.WaitSendOk4})
+        *f = false;
+}
 
 void raiseFirst(bool &active, std::initializer_list<bool *> prompts)
 {
@@ -53,6 +67,9 @@ QString ConfirmationText(const AppState &s, const QString &messageText, const QS
 
 void StartSend(AppState &s, PhonePort &port)
 {
+    // A step still raised from a chain the phone never answered would take this chain's
+    // replies (and an old completion would count this message early).
+    lowerChains(s);
     raiseFirst(s.SendActive, {&s.WaitSendPrompt1, &s.WaitSendPrompt2, &s.WaitSendPrompt3,
                               &s.WaitSendPrompt4, &s.WaitSendPrompt5});
     port.Output(QStringLiteral("AT+CMGS=") + QString::number(s.PduLength1) + kCr);
@@ -60,9 +77,50 @@ void StartSend(AppState &s, PhonePort &port)
 
 void StartStore(AppState &s, PhonePort &port)
 {
+    lowerChains(s);
     raiseFirst(s.StoreActive, {&s.WaitStorePrompt1, &s.WaitStorePrompt2, &s.WaitStorePrompt3,
                                &s.WaitStorePrompt4, &s.WaitStorePrompt5});
     port.Output(QStringLiteral("AT+CMGW=") + QString::number(s.PduLength1) + kCr);
+}
+
+QString LineLostText(const AppState &s)
+{
+    const QString lost = QStringLiteral("The line to the phone was lost: ");
+    const bool sending = s.SendActive || s.WaitSentOk;
+    if (!sending && !s.StoreActive)
+        return s.WaitServiceCentre ? lost + QStringLiteral("the service centre was not read.")
+                                   : QString();
+    const QString userData[] = {s.UserData1, s.UserData2, s.UserData3, s.UserData4,
+                                s.UserData5};
+    int parts = 1;
+    while (parts < 5 && !userData[parts].isEmpty())
+        ++parts;
+    // The first part the phone has not confirmed: the one whose prompt or OK is awaited.
+    using Flag = bool AppState::*;
+    static constexpr Flag kSend[] = {
+        &AppState::WaitSendPrompt1, &AppState::WaitSendOk1, &AppState::WaitSendPrompt2,
+        &AppState::WaitSendOk2,     &AppState::WaitSendPrompt3, &AppState::WaitSendOk3,
+        &AppState::WaitSendPrompt4, &AppState::WaitSendOk4, &AppState::WaitSendPrompt5};
+    static constexpr Flag kStore[] = {
+        &AppState::WaitStorePrompt1, &AppState::WaitStoreOk1, &AppState::WaitStorePrompt2,
+        &AppState::WaitStoreOk2,     &AppState::WaitStorePrompt3, &AppState::WaitStoreOk3,
+        &AppState::WaitStorePrompt4, &AppState::WaitStoreOk4, &AppState::WaitStorePrompt5};
+    const Flag *steps = sending ? kSend : kStore;
+    int part = parts;
+    for (int i = 0; i < 9; ++i) {
+        if (s.*steps[i]) {
+            part = std::min(i / 2 + 1, parts);
+            break;
+        }
+    }
+    const QString done = sending ? QStringLiteral("sent") : QStringLiteral("stored");
+    if (parts == 1)
+        return lost + QStringLiteral("the message was not %1.").arg(done);
+    if (part == parts)
+        return lost + QStringLiteral("part %1 of %2 of the message was not %3.")
+                          .arg(part).arg(parts).arg(done);
+    return lost + QStringLiteral("parts %1 to %2 of %2 of the message were not %3.")
+                      .arg(part).arg(parts).arg(done);
 }
 
 void StartServiceCentreQuery(AppState &s, PhonePort &port)
@@ -113,14 +171,14 @@ QString LogEntry(const QString &messageText, const QString &recipient, const QDa
                                 QStringLiteral("N.sms:  ") + parts, QString()});
 }
 
-void AppendSentLog(const QString &path, const QString &messageText, const QString &recipient,
-                   const QDateTime &when, const QString &parts)
+bool AppendSentLog(const QString &path, const QString &messageText, const QString &recipient,
+                   const QDateTime &when, const QString &parts, QString *error)
 {
-    // A log that cannot be read is taken as missing; one that exists but cannot be read
-    // is not replaced, only appended to.
-    if (!TextFile::Read(path) && !QFileInfo::exists(path))
-        TextFile::Append(path, LogHeader());
-    TextFile::Append(path, LogEntry(messageText, recipient, when, parts));
+    // Only whether the log exists matters here: reading a log of many sends just to find
+    // that out would delay every send. One that exists but cannot be read is appended to.
+    if (!QFileInfo::exists(path) && !TextFile::Append(path, LogHeader(), error))
+        return false;
+    return TextFile::Append(path, LogEntry(messageText, recipient, when, parts), error);
 }
 
 Counters ComposeCounters(qsizetype chars)

@@ -23,10 +23,17 @@ QString ConfirmationText(const AppState &state, const QString &messageText,
                          const QString &recipient);
 
 /// Raises the first step of the send chain and writes "AT+CMGS=" + PduLength1 + CR.
-/// The caller has cleared the receive buffer.
+/// The caller has cleared the receive buffer. A chain left waiting before (a phone that
+/// fell silent) is taken over: every step of both chains is lowered first.
 void StartSend(AppState &state, PhonePort &port);
-/// Raises the first step of the store chain and writes "AT+CMGW=" + PduLength1 + CR.
+/// Raises the first step of the store chain and writes "AT+CMGW=" + PduLength1 + CR,
+/// taking over a waiting chain as StartSend does.
 void StartStore(AppState &state, PhonePort &port);
+
+/// What to tell the user when the line to the phone is lost while the send or store chain
+/// (or the service-centre query) runs: which message was not sent or stored, and for a
+/// message of several parts, from which part on. Empty when nothing was running.
+QString LineLostText(const AppState &state);
 /// Raises WaitServiceCentre and writes "AT+CSCA?" + CR.
 void StartServiceCentreQuery(AppState &state, PhonePort &port);
 
@@ -44,9 +51,10 @@ QString LogHeader();
 QString LogEntry(const QString &messageText, const QString &recipient, const QDateTime &when,
                  const QString &parts);
 /// Appends one entry to the log at `path`, creating it with the header first when it does
-/// not exist. Failures are ignored: the log never stops a send.
-void AppendSentLog(const QString &path, const QString &messageText, const QString &recipient,
-                   const QDateTime &when, const QString &parts);
+/// not exist (the file is not read). Returns false, with the reason in `error` when given,
+/// when the log cannot be written; the caller reports it, and the send goes on.
+bool AppendSentLog(const QString &path, const QString &messageText, const QString &recipient,
+                   const QDateTime &when, const QString &parts, QString *error = nullptr);
 
 /// The three compose counters for a text of `chars` characters (a line break counts 2).
 struct Counters

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "encoding/codice7.h"
 
+#include <algorithm>
+
 namespace Codice7 {
 
 namespace {
@@ -88,6 +90,12 @@ int hexDigitValue(QChar c)
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+// True when a surrogate pair (one character beyond U+FFFF) starts at `i`.
+bool pairAt(const QString &s, qsizetype i)
+{
+    return i + 1 < s.size() && s.at(i).isHighSurrogate() && s.at(i + 1).isLowSurrogate();
+}
+
 void appendHexOctet(QString &out, int value)
 {
     out += QLatin1Char(kHexDigits[(value >> 4) & 0xF]);
@@ -118,18 +126,39 @@ bool InGsmAlphabet(QChar c)
     return codeOrMinusOne(c) >= 0;
 }
 
+qsizetype CharacterCount(const QString &text)
+{
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < text.size(); i += pairAt(text, i) ? 2 : 1)
+        ++n;
+    return n;
+}
+
+QString OneUnitPerCharacter(const QString &in)
+{
+    // Most texts hold no surrogate at all: they are returned as they are, without a copy.
+    if (std::none_of(in.cbegin(), in.cend(), [](QChar c) { return c.isSurrogate(); }))
+        return in;
+    QString out;
+    out.reserve(in.size());
+    for (qsizetype i = 0; i < in.size(); i += pairAt(in, i) ? 2 : 1)
+        out += pairAt(in, i) ? QChar(QChar::ReplacementCharacter) : in.at(i);
+    return out;
+}
+
 int CountOutsideAlphabet(const QString &text)
 {
     int n = 0;
-    for (QChar c : text)
+    for (QChar c : OneUnitPerCharacter(text))
         if (!InGsmAlphabet(c))
             ++n;
     return n;
 }
 
-QString PackSeptets(const QString &text)
+QString PackSeptets(const QString &typed)
 {
     constexpr int kMaxOctets = 140;   // TS 23.040: TP-UD holds at most 140 octets
+    const QString text = OneUnitPerCharacter(typed);
     QString out;
     const qsizetype chars = text.size();
     out.reserve(2 + 2 * kMaxOctets + 2);

@@ -30,13 +30,25 @@ int GsmCode(QChar c);
 /// True when the character stands in the table (it does not go out as "@" by accident).
 bool InGsmAlphabet(QChar c);
 
+/// Characters are counted as the user sees them: one per Unicode code point. A character
+/// beyond U+FFFF (an emoji) is held in a QString as a surrogate pair of two units.
+
+/// Number of characters (code points) of `text`: a surrogate pair counts 1.
+qsizetype CharacterCount(const QString &text);
+
+/// `text` with one unit per character: every surrogate pair becomes U+FFFD, which stands in
+/// no table entry and so goes out as one "@", as the pair's character would. Counting,
+/// cutting and packing the result go character by character.
+QString OneUnitPerCharacter(const QString &text);
+
 /// How many characters of `text` stand in no table entry and will be sent as "@".
 int CountOutsideAlphabet(const QString &text);
 
 /// TP-UDL and TP-UD of a 7-bit message as upper-case hex text: the number of characters
 /// as two hex digits, then the packed septets (TS 23.038 §6.1.2.1.1: least significant
-/// bit first, no fill after the last septet beyond the end of its octet). At most 140
-/// octets are produced (160 characters); callers split longer texts.
+/// bit first, no fill after the last septet beyond the end of its octet). A surrogate pair
+/// is one character ("@"). At most 140 octets are produced (160 characters); callers split
+/// longer texts.
 QString PackSeptets(const QString &text);
 
 /// One or two upper-case hex digits to the 7-bit text of their value's low seven bits

@@ -22,6 +22,30 @@ QString SwapPairs(const QString &digits)
     return d;
 }
 
+TypedNumber CleanNumber(const QString &typed)
+{
+    TypedNumber out;
+    for (const QChar c : typed) {
+        // The separators people put in numbers, in their ASCII and typographic forms.
+        if (c.isSpace() || c == u'-' || c == u'.' || c == u'(' || c == u')' || c == u'['
+            || c == u']' || (c >= u'\u2010' && c <= u'\u2015') || c == u'\u2212')
+            continue;
+        if (c >= u'0' && c <= u'9') {
+            ++out.digits;
+        } else if (!(c == u'+' && out.number.isEmpty()) && out.bad.isNull()) {
+            out.bad = c;
+        }
+        out.number += c;
+    }
+    if (!out.bad.isNull())
+        out.problem = TypedNumber::Problem::BadCharacter;
+    else if (out.digits == 0)
+        out.problem = TypedNumber::Problem::Empty;
+    else if (out.digits > kMaxAddressDigits)
+        out.problem = TypedNumber::Problem::TooManyDigits;
+    return out;
+}
+
 QString EncodeAddress(const QString &number)
 {
     const bool international = number.startsWith(QLatin1Char('+'));

@@ -22,4 +22,23 @@ QString EncodeServiceCentre(const QString &number);
 /// The digits in swapped pairs (semi-octets), "F" appended to an odd count.
 QString SwapPairs(const QString &digits);
 
+/// Most digits an address field carries (TS 23.040 §9.1.2.5).
+constexpr int kMaxAddressDigits = 20;
+
+/// A phone number as typed, made fit for the encoders.
+struct TypedNumber
+{
+    enum class Problem { None, Empty, BadCharacter, TooManyDigits };
+    QString number;            ///< the digits, "+" in front when one was typed there
+    Problem problem = Problem::None;
+    QChar bad;                 ///< BadCharacter: the first character refused
+    int digits = 0;            ///< how many digits were typed
+};
+
+/// Takes a number as people type it ("+39 (333) 123-45.67"): blanks, dashes, dots and
+/// brackets are dropped; what is left must be a "+" in front (optional) and 1 to
+/// kMaxAddressDigits digits 0-9. Anything else is reported, not encoded. Plain digits come
+/// back unchanged.
+TypedNumber CleanNumber(const QString &typed);
+
 } // namespace Module1

@@ -6,6 +6,8 @@
 
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace Bitmap {
 
 using modLeggeBMP::PixelRect;
@@ -126,19 +128,29 @@ QString FieldAsValue(const QString &field)
     if (!numeric.match(field).hasMatch())
         return field;
     const double value = vb::Val(field);
+    if (!std::isfinite(value))
+        return field;   // too many digits for a number: "inf" is no code
     return QString::number(value == 0.0 ? 0.0 : value, 'g', 15);
 }
 
 std::optional<OperatorCodes> ReadOperatorFile(const QString &path)
 {
-    const std::optional<QString> text = TextFile::Read(path);
-    if (!text)
+    // The two codes lie on the first two lines at most; a line longer than any code could
+    // be makes the file no operator file at all.
+    const auto lines = TextFile::ReadLines(path, 2, kMaxOperatorLine);
+    if (!lines)
         return std::nullopt;
-    const QStringList fields = vb::ReadFields(*text);
+    for (const QString &line : *lines)
+        if (TextFile::LineTooLong(line, kMaxOperatorLine))
+            return std::nullopt;
+    const QStringList fields = vb::ReadFields(lines->join(QStringLiteral("\r\n")));
     OperatorCodes codes;
+    // A code longer than the boxes take is not a code: the box keeps its text.
     if (!fields.isEmpty())
         codes.countryCode = FieldAsValue(fields.at(0));
-    if (fields.size() > 1)
+    if (codes.countryCode.size() > kMaxCodeLength)
+        codes.countryCode.clear();
+    if (fields.size() > 1 && fields.at(1).size() <= kMaxCodeLength)
         codes.operatorCode = fields.at(1);
     return codes;
 }

@@ -63,7 +63,14 @@ struct OperatorCodes
     QString operatorCode;   ///< second field, read as text
 };
 
-/// Reads Operator.sms; nullopt when it cannot be read. Fields missing from the file are empty.
+/// Operator codes are at most three digits; a field longer than that is no code.
+constexpr int kMaxCodeLength = 3;
+/// The longest line of Operator.sms that is read (characters).
+constexpr int kMaxOperatorLine = 255;
+
+/// Reads the first two lines of Operator.sms; nullopt when it cannot be read or a line is
+/// longer than kMaxOperatorLine. Fields missing from the file, and fields longer than
+/// kMaxCodeLength (the country code once read as a value), are empty.
 std::optional<OperatorCodes> ReadOperatorFile(const QString &path);
 
 /// Writes the two codes as two CR LF lines, replacing the file atomically.

@@ -81,6 +81,26 @@ QByteArray readZeroPadded(QFile &file, std::int64_t offset, std::int64_t count)
 
 } // namespace
 
+bool RowsFit(std::int64_t dataOffset, std::int64_t width, std::int64_t height, int bitCount,
+             std::int64_t fileSize)
+{
+    // Every operand is bounded before it is multiplied, so nothing here can overflow:
+    // width and height below 2^31, a depth of at most 32 bits, a file below 2^62 octets.
+    if (dataOffset < 0 || width <= 0 || height <= 0 || bitCount <= 0 || bitCount > 32
+        || width > std::numeric_limits<std::int32_t>::max()
+        || height > std::numeric_limits<std::int32_t>::max() || fileSize < 0
+        || fileSize > (std::int64_t(1) << 62) || dataOffset > fileSize)
+        return false;
+    // The last row needs its pixel octets only (its padding may be missing); the rows
+    // before it need their whole stride.
+    const std::int64_t rowBytes = (width * bitCount + 7) / 8;
+    const std::int64_t stride = RowStride(width, bitCount);
+    const std::int64_t room = fileSize - dataOffset;
+    if (rowBytes > room)
+        return false;
+    return height - 1 <= (room - rowBytes) / stride;
+}
+
 void PixelRect::reset(int w, int h)
 {
     width = w;
@@ -164,13 +184,8 @@ bool OpenBmp(BmpReader &reader, const QString &path, BITMAPFILEHEADER &fileHeade
         reader.BmpBitCount = bitCount;
         reader.BmpRowStride = RowStride(reader.BmpWidth, bitCount);
         reader.BmpDataPosition = std::int64_t(fh.bfOffBits) + 1;
-        // Every row must be in the file: the last one at least up to its last pixel octet
-        // (its padding may be missing). Sizes are bounded by the file, so nothing larger
-        // than the file is ever allocated for it.
-        const std::int64_t rowBytes = (std::int64_t(reader.BmpWidth) * bitCount + 7) / 8;
-        const std::int64_t dataEnd = std::int64_t(fh.bfOffBits)
-                                     + reader.BmpRowStride * (reader.BmpHeight - 1) + rowBytes;
-        ok = std::int64_t(fh.bfOffBits) >= headerEnd && dataEnd <= fileSize;
+        ok = std::int64_t(fh.bfOffBits) >= headerEnd
+             && RowsFit(fh.bfOffBits, reader.BmpWidth, reader.BmpHeight, bitCount, fileSize);
     }
 
     fileHeader = reader.BmpFileHeader;

@@ -92,6 +92,13 @@ constexpr std::int64_t RowStride(std::int64_t width, std::int64_t bitCount)
     return AlignToLong((width * bitCount + 7) / 8);
 }
 
+/// True when `height` rows of `width` pixels at `bitCount` bits, stored from `dataOffset`
+/// with rows padded to RowStride, lie inside a file of `fileSize` octets (the last row up to
+/// its last pixel octet). All arithmetic is 64-bit with every operand bounded first, so any
+/// header values, however large, give a plain answer.
+bool RowsFit(std::int64_t dataOffset, std::int64_t width, std::int64_t height, int bitCount,
+             std::int64_t fileSize);
+
 /// The colour value of a colour-table entry.
 constexpr ColourValue ColourOf(const StruttureBMP::RGBQUAD &q)
 {

@@ -218,6 +218,8 @@ private slots:
         QTest::newRow("time-out") << S("silent") << S("Didn't find any mobile");
         QTest::newRow("cancel") << S("cancel") << S("Interrupted by user!");
         QTest::newRow("cannot-open") << S("failOpen") << S("Unable to open the communication port");
+        // A line that drops ends the search at once, not after the time-out.
+        QTest::newRow("line-dropped") << S("drop") << S("Didn't find any mobile");
     }
     void searchEndsWithABox()
     {
@@ -235,6 +237,8 @@ private slots:
                 f->Timer2_Timer();
             else if (how == S("cancel") && r.port.commands.contains(S("AT+GSN")))
                 f->Command1->click();
+            else if (how == S("drop") && r.port.commands.contains(S("AT+GSN")))
+                r.port.dropLine();
         });
         watch.start(300);
         QElapsedTimer t;
@@ -244,6 +248,8 @@ private slots:
         QCOMPARE(r.shown(), text + u'|' + kError);
         QVERIFY(!r.port.PortOpen() && !f->isVisible() && r.form.ProgressBar1->value() == 0);
         QVERIFY(r.port.refusedWrites == 0 && (!r.port.failOpen || r.port.writes.isEmpty()));
+        if (how == S("drop"))
+            QVERIFY(!r.state.WaitImei && !r.state.WaitAtReply);   // nothing left waiting
         r.form.Timer1_Timer();
         QCOMPARE(r.form.Label16->text(), S("???"));
     }

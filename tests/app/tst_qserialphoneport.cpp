@@ -101,7 +101,9 @@ private slots:
             QString in;
             QTRY_COMPARE((in += port.Input()), QStringLiteral("OK\u00a3\r\n"));
             QVERIFY(comm.count() >= 1);
-            port.setPortOpen(false);
+            QSignalSpy lost(&port, &PhonePort::LineLost);
+            port.setPortOpen(false);   // closing it ourselves is no loss
+            QCOMPARE(lost.count(), 0);
         }
     }
 
@@ -112,12 +114,14 @@ private slots:
         QSerialPhonePort port;
         QVERIFY(port.setPortOpen(true));
         QSignalSpy comm(&port, &PhonePort::OnComm);
+        QSignalSpy lost(&port, &PhonePort::LineLost);
         pty.reset();
         QTRY_VERIFY_WITH_TIMEOUT(!port.PortOpen(), 5000);
         const int events = comm.count();
         QVERIFY(events >= 1);
         QTest::qWait(300);
         QCOMPARE(comm.count(), events);   // no storm of events afterwards
+        QCOMPARE(lost.count(), 1);        // and the loss said once
         QVERIFY(!port.Output(QStringLiteral("AT\r")));
     }
 };

@@ -36,6 +36,15 @@ QString mixedText(int n)
     return t;
 }
 
+// n characters as the user sees them, every seventh an emoji (two UTF-16 units each).
+QString emojiText(int n)
+{
+    QString t;
+    for (int i = 0; i < n; ++i)
+        t += i % 7 == 3 ? QString::fromUtf16(u"\U0001F600") : QString(QChar(u'a' + i % 26));
+    return t;
+}
+
 // What a standard decoder shows: the two entries this program types differently (0x09 "ç",
 // 0x10 "³") come back as the standard's, anything outside the table as "@".
 QString standardDecode(QString text)
@@ -106,19 +115,26 @@ private slots:
     {
         QTest::addColumn<int>("chars");
         QTest::addColumn<int>("parts");
+        QTest::addColumn<bool>("emoji");
         const int rows[][2] = {{160, 1}, {161, 2}, {304, 2}, {305, 3}, {456, 3},
                                {457, 4}, {608, 4}, {609, 5}, {760, 5}};
         for (const auto &r : rows)
-            QTest::addRow("%d-chars", r[0]) << r[0] << r[1];
+            QTest::addRow("%d-chars", r[0]) << r[0] << r[1] << false;
+        // Counted per character as seen: emoji do not push a text into more parts.
+        for (const auto &r : {rows[0], rows[1], rows[2], rows[7], rows[8]})
+            QTest::addRow("%d-chars-with-emoji", r[0]) << r[0] << r[1] << true;
     }
     void splitting()
     {
         QFETCH(int, chars);
         QFETCH(int, parts);
+        QFETCH(bool, emoji);
         AppState s;
-        const QString text = mixedText(chars);
+        const QString typed = emoji ? emojiText(chars) : mixedText(chars);
+        const QString text = Codice7::OneUnitPerCharacter(typed);   // what each part is cut from
+        QCOMPARE(text.size(), chars);
         Elabora(s, {kSc, kTo, mixedText(760)});   // no slot of a longer message may survive
-        const auto r = Elabora(s, {kSc, kTo, text});
+        const auto r = Elabora(s, {kSc, kTo, typed});
         const QString head = (parts == 1 ? u"11"_s : u"51"_s) + u"F30A81431732547600"_s + u"00FF"_s;
         QStringList text3;
         for (int i = 1; i <= 5; ++i) {
@@ -202,6 +218,56 @@ private slots:
         }
     }
 
+    // Numbers typed with separators give exactly the PDUs of their plain digits; numbers
+    // that cannot be encoded are refused before anything is built.
+    void typedNumbers_data()
+    {
+        QTest::addColumn<QString>("centre");
+        QTest::addColumn<QString>("recipient");
+        QTest::addColumn<QString>("plainOrRefusal");   // the plain recipient, or "!" + the box text
+        const auto row = [](const char *name, const char16_t *sc, const char16_t *to, const char16_t *out) {
+            QTest::newRow(name) << QString::fromUtf16(sc) << QString::fromUtf16(to) << QString::fromUtf16(out);
+        };
+        row("blanks-dash", u"393359609600", u"+39 347 123-4567", u"+393471234567");
+        row("brackets-dots", u"393359609600", u"(347) 123.45.67", u"3471234567");
+        row("centre-with-plus-and-blanks", u"+39 335 960 9600", u"3471234567", u"3471234567");
+        row("centre-with-dashes", u"39-335-9609600", u"3471234567", u"3471234567");
+        row("recipient-letters", u"393359609600", u"+39 347 abc",
+            u"!Recipient number: \"a\" is not allowed. Type digits, with \"+\" only in front; blanks, "
+            u"dashes, dots and brackets are left out.");
+        row("recipient-plus-inside", u"393359609600", u"39+347", u"!Recipient number: \"+\" is not allowed.");
+        row("recipient-empty", u"393359609600", u"", u"!Insert recipient number !!!");
+        row("recipient-only-separators", u"393359609600", u" - ", u"!Insert recipient number !!!");
+        row("recipient-21-digits", u"393359609600", u"+123456789012345678901",
+            u"!Recipient number: 21 digits are too many (at most 20).");
+        row("centre-letters", u"39335960960O", u"3471234567", u"!Service centre number: \"O\" is not allowed.");
+        row("centre-only-blanks", u"   ", u"3471234567", u"!Insert service centre !!!");
+        row("centre-21-digits", u"123456789012345678901", u"3471234567",
+            u"!Service centre number: 21 digits are too many (at most 20).");
+    }
+    void typedNumbers()
+    {
+        QFETCH(QString, centre);
+        QFETCH(QString, recipient);
+        QFETCH(QString, plainOrRefusal);
+        AppState typed, plain;
+        Elabora(typed, {kSc, kTo, mixedText(400)});   // an earlier message must not survive a refusal
+        const auto r = Elabora(typed, {centre, recipient, mixedText(200)});
+        if (plainOrRefusal.startsWith(u'!')) {
+            QVERIFY(r.failure);
+            QVERIFY2(r.failure->text.startsWith(plainOrRefusal.mid(1)), qPrintable(r.failure->text));
+            QCOMPARE(r.failure->title, u"Impossible to sent message."_s);
+            QCOMPARE(r.failure->icon, Seams::MsgIcon::Critical);
+            QCOMPARE(pdus(typed), u"||||"_s);
+            QCOMPARE(r.text3, QString());
+            return;
+        }
+        QVERIFY(!r.failure);
+        Elabora(plain, {kSc, plainOrRefusal, mixedText(200)});
+        QCOMPARE(pdus(typed), pdus(plain));
+        QCOMPARE(typed.PduLength1, plain.PduLength1);
+    }
+
     void overlongTextIsCutAt760()
     {
         AppState s, t;
@@ -222,18 +288,26 @@ private slots:
                                {u"class"_s, cls}};
         };
         QList<Case> cases;
-        const struct { int chars; bool status, flash; QString to; } texts[] = {
+        // Typed numbers (typedTo, typedSc) must reach the phone as their plain digits; emoji
+        // rows are counted and cut per character, one "@" each.
+        const struct { int chars; bool status, flash; QString to; QString typedTo = {}, typedSc = {};
+                       bool emoji = false; } texts[] = {
             {1, false, false, kTo},   {160, false, false, kTo}, {161, false, false, kTo},
             {304, false, false, kTo}, {305, false, false, kTo}, {456, false, false, kTo},
             {457, false, false, kTo}, {608, false, false, kTo}, {609, false, false, kTo},
             {760, false, false, kTo}, {40, true, false, kIntl}, {400, true, false, kIntl},
-            {20, false, true, kTo},   {500, true, true, kIntl}, {10, false, false, u"+39347123456"_s}};
+            {20, false, true, kTo},   {500, true, true, kIntl}, {10, false, false, u"+39347123456"_s},
+            {30, false, false, kIntl, u"+39 347 123-4567"_s, u"+39 335 960-9600"_s},
+            {200, true, false, kTo, u"(347) 123.45.67"_s, u"39.335.960.9600"_s},
+            {160, false, false, kTo, {}, {}, true}, {161, false, false, kIntl, {}, {}, true},
+            {760, true, false, kTo, {}, {}, true}};
         for (const auto &t : texts) {
             AppState s;
             s.StatusReport = t.status;
             s.FlashSms = t.flash;
-            const QString text = mixedText(t.chars);
-            Elabora(s, {kSc, t.to, text});
+            const QString typed = t.emoji ? emojiText(t.chars) : mixedText(t.chars);
+            const QString text = Codice7::OneUnitPerCharacter(typed);
+            Elabora(s, {t.typedSc.isEmpty() ? kSc : t.typedSc, t.typedTo.isEmpty() ? t.to : t.typedTo, typed});
             const int parts = Compose::PartsNeeded(t.chars);
             const char *fo = parts > 1 ? (t.status ? "71" : "51") : (t.status ? "31" : "11");
             for (int i = 1; i <= parts; ++i) {

@@ -10,6 +10,7 @@
 #include "msgboxrecorder.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,16 +33,21 @@ class SmsPhone : public FakePhonePort
 {
 public:
     int pdus = 0;
+    int dropAtWrite = 0;   ///< the line drops after this many writes, unanswered (0: never)
     QString cscaReply = u"+CSCA: \"+393359609600\",145"_s;
 
     bool Output(const QString &text) override
     {
         if (!FakePhonePort::Output(text))
             return false;
+        if (writes.size() == dropAtWrite) {
+            QTimer::singleShot(2, this, [this] { dropLine(); });
+            return true;
+        }
         if (text.endsWith(kCtrlZ))
-            send(text + u"\r\n+CMGS: %1\r\n\r\nOK\r\n"_s.arg(++pdus));
-        else if (text.startsWith("AT+CMGS="_L1))
-            send(text + u"\r\n> "_s);
+            send(text + u"\r\n+%1: %2\r\n\r\nOK\r\n"_s.arg(m_storing ? u"CMGW"_s : u"CMGS"_s).arg(++pdus));
+        else if (text.startsWith("AT+CMGS="_L1) || text.startsWith("AT+CMGW="_L1))
+            send(text + u"\r\n> "_s), m_storing = text.startsWith("AT+CMGW="_L1);
         else if (text == "AT+CSCA?\r"_L1)
             send(text + u"\r\n"_s + cscaReply + u"\r\n\r\nOK\r\n"_s);
         return true;
@@ -52,6 +58,9 @@ public:
         QTimer::singleShot(2, this, [this, a] { if (PortOpen()) deliver(a); });
         QTimer::singleShot(4, this, [this, b] { if (PortOpen()) deliver(b); });
     }
+
+private:
+    bool m_storing = false;
 };
 
 } // namespace
@@ -134,6 +143,80 @@ private slots:
         QCOMPARE(m_pointers, QList<Seams::Pointer>({Seams::Pointer::Hourglass, Seams::Pointer::Default}));
     }
 
+    // A log that cannot be written is reported, and the message goes out all the same.
+    void logFailureIsReported()
+    {
+        QVERIFY(QDir().mkpath(file(u"LogSMS.txt"_s)));   // a folder where the log should be
+        m_boxes->answers << MsgResult::OK;
+        m_form->setText5Text(u"hello"_s);
+        m_form->Command6_Click();
+        QTRY_VERIFY(!m_state->SendActive && !m_state->WaitSentOk);
+        QCOMPARE(m_boxes->texts().size(), 3);
+        const Seams::MsgBoxCall &failed = m_boxes->shown.at(1);
+        QVERIFY2(failed.text.startsWith(u"Unable to write the sent log LogSMS.txt:\n"_s)
+                     && failed.text.size() > 42, qPrintable(failed.text));
+        QVERIFY(failed.title == u"Error."_s && failed.icon == Seams::MsgIcon::Critical);
+        QCOMPARE(m_boxes->texts().last(), u"Messagge sent"_s);
+        QCOMPARE(m_port->writes.size(), 2);
+        QCOMPARE(m_state->SentCount, 8);
+    }
+
+    // The line drops after the Nth line written: the chain ends at once, flags down and
+    // pointer back, with a box naming what did not go out; nothing is counted.
+    void lineDropEndsTheChain_data()
+    {
+        QTest::addColumn<int>("action");   // 0 send, 1 store, 2 service centre
+        QTest::addColumn<int>("chars");
+        QTest::addColumn<int>("dropAt");
+        QTest::addColumn<QString>("box");
+        const QString lost = u"The line to the phone was lost: "_s;
+        QTest::newRow("send-1-announce") << 0 << 5 << 1 << lost + u"the message was not sent."_s;
+        QTest::newRow("send-1-pdu") << 0 << 5 << 2 << lost + u"the message was not sent."_s;
+        for (int w = 1; w <= 6; ++w) {
+            const int part = (w + 1) / 2;
+            QTest::addRow("send-3-write-%d", w)
+                << 0 << 400 << w
+                << lost + (part == 3 ? u"part 3 of 3 of the message was not sent."_s
+                                     : u"parts %1 to 3 of 3 of the message were not sent."_s.arg(part));
+        }
+        for (int w = 1; w <= 4; ++w)
+            QTest::addRow("store-2-write-%d", w)
+                << 1 << 200 << w
+                << lost + (w <= 2 ? u"parts 1 to 2 of 2 of the message were not stored."_s
+                                  : u"part 2 of 2 of the message was not stored."_s);
+        QTest::newRow("service-centre") << 2 << 5 << 1 << lost + u"the service centre was not read."_s;
+    }
+    void lineDropEndsTheChain()
+    {
+        QFETCH(int, action);
+        QFETCH(int, chars);
+        QFETCH(int, dropAt);
+        QFETCH(QString, box);
+        m_state->ConfirmSend = false;
+        m_port->dropAtWrite = dropAt;
+        m_form->setText5Text(letters(chars));
+        void (Form1::*clicks[])() = {&Form1::Command6_Click, &Form1::Command7_Click, &Form1::Command3_Click};
+        ((*m_form).*clicks[action])();
+        QTRY_VERIFY(!m_port->PortOpen());
+        QTRY_COMPARE(m_boxes->texts(), QStringList{box});
+        QCOMPARE(m_boxes->shown.at(0).title, u"Error."_s);
+        QCOMPARE(m_boxes->shown.at(0).icon, Seams::MsgIcon::Critical);
+        QCOMPARE(m_port->writes.size(), dropAt);
+        QVERIFY(!m_state->SendActive && !m_state->StoreActive && !m_state->WaitSentOk
+                && !m_state->WaitServiceCentre && !m_state->WaitSendOk1 && !m_state->WaitStorePrompt2);
+        QCOMPARE(Seams::CurrentPointer(), Seams::Pointer::Default);
+        QCOMPARE(m_state->SentCount, 7);
+        QVERIFY(!QFile::exists(file(u"Sent.txt"_s)));
+        // The next send on a line that is back goes through.
+        QTest::qWait(20);
+        m_port->dropAtWrite = 0;
+        m_port->setPortOpen(true);
+        m_form->setText5Text(u"again"_s);
+        m_form->Command6_Click();
+        QTRY_COMPARE(m_boxes->texts().last(), u"Messagge sent"_s);
+        QCOMPARE(m_state->SentCount, 8);
+    }
+
     void confirmation()
     {
         m_form->Mn_Flash_Click();
@@ -155,13 +238,17 @@ private slots:
     void refused_data()
     {
         QTest::addColumn<int>("action");   // 0 send, 1 store, 2 service centre, 3 elaborate
-        QTest::addColumn<int>("cause");    // 0 port closed, 1 no service centre, 2 no bitmap
+        QTest::addColumn<int>("cause");    // 0 port closed, 1 no service centre, 2 no bitmap,
+                                           // 3 a recipient no number, 4 a service centre no number
         QTest::addColumn<QString>("box");
         for (int a : {0, 1, 2})
             QTest::addRow("closed-%d", a) << a << 0 << "closed";
         QTest::newRow("no-service-centre") << 0 << 1 << "Insert service centre !!!";
         for (int a : {3, 0, 1})
             QTest::addRow("no-bitmap-%d", a) << a << 2 << "Select file !!!";
+        for (int a : {0, 1, 3})
+            QTest::addRow("recipient-with-letters-%d", a) << a << 3 << "Recipient number: \"x\" is not allowed.";
+        QTest::newRow("centre-with-letters") << 0 << 4 << "Service centre number: \"A\" is not allowed.";
     }
     void refused()
     {
@@ -171,6 +258,10 @@ private slots:
         m_port->setPortOpen(cause != 0);
         if (cause == 1)
             m_form->Text2->clear();
+        if (cause == 3)
+            m_form->Text4->setText(u"+39 347 123x"_s);
+        if (cause == 4)
+            m_form->Text2->setText(u"39A"_s);
         m_state->LogoMode = cause == 2;
         m_form->setText5Text(u"x"_s);
         void (Form1::*clicks[])() = {&Form1::Command6_Click, &Form1::Command7_Click,
@@ -178,7 +269,8 @@ private slots:
         ((*m_form).*clicks[action])();
         QCOMPARE(m_boxes->shown.size(), 1);
         QVERIFY(m_boxes->shown.at(0).text.contains(box));
-        const QString titles[] = {QString(), u"Impossible to sent message."_s, u"Warninng."_s};
+        const QString titles[] = {QString(), u"Impossible to sent message."_s, u"Warninng."_s,
+                                  u"Impossible to sent message."_s, u"Impossible to sent message."_s};
         if (cause > 0)
             QCOMPARE(m_boxes->shown.at(0).title, titles[cause]);
         QCOMPARE(m_boxes->shown.at(0).icon, cause == 2 ? Seams::MsgIcon::Information : Seams::MsgIcon::Critical);
@@ -224,6 +316,12 @@ private slots:
         QTest::newRow("760") << letters(760) << "760 0 5 ";
         QTest::newRow("line-break-counts-2") << u"abcde\r\nfghij"_s << "12 748 1 ";
         QTest::newRow("euro") << u"5 €"_s << "3 757 1 1";
+        // An emoji is one character and one "@"; the box holds 760 characters, not units.
+        const QString smile = u"\U0001F600"_s;
+        QTest::newRow("emoji") << u"a"_s + smile << "2 758 1 1";
+        QTest::newRow("160-with-emoji") << letters(150) + smile.repeated(10) << "160 600 1 10";
+        QTest::newRow("760-with-emoji") << letters(700) + smile.repeated(60) << "760 0 5 60";
+        QTest::newRow("over-760-keeps-pairs") << letters(700) + smile.repeated(61) << "760 0 5 60";
     }
     void counters()
     {

@@ -9,6 +9,7 @@
 #include "encoding/codice7.h"
 #include "fakephoneport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -151,8 +152,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"LogSMS.txt"_s);
         const QDateTime when(QDate(2026, 3, 4), QTime(5, 6, 7));
-        Compose::AppendSentLog(path, u"ciao\r\nè"_s, u"+39347"_s, when, u"1"_s);
-        Compose::AppendSentLog(path, u"b"_s, u"12"_s, when, u"3"_s);
+        QVERIFY(Compose::AppendSentLog(path, u"ciao\r\nè"_s, u"+39347"_s, when, u"1"_s));
+        QVERIFY(Compose::AppendSentLog(path, u"b"_s, u"12"_s, when, u"3"_s));
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray date = QLocale().toString(when.date(), QLocale::ShortFormat).toLatin1() + " 05:06:07\r\n";
@@ -162,10 +163,19 @@ private slots:
                                   + date + "N.sms:  3\r\n\r\n");
         // An existing log only gets the entry.
         QVERIFY(TextFile::WriteAtomic(path, u"kept\r\n"_s));
-        Compose::AppendSentLog(path, u"x"_s, u"1"_s, when, u"1"_s);
+        QVERIFY(Compose::AppendSentLog(path, u"x"_s, u"1"_s, when, u"1"_s));
         QCOMPARE(TextFile::Read(path).value_or(QString()),
                  u"kept\r\nSms:        x\r\nAt number:  1\r\nDate and time: "_s + QString::fromLatin1(date)
                      + u"N.sms:  1\r\n\r\n"_s);
+        // A log that cannot be written says why (root ignores permissions: a folder in its
+        // place, or a missing folder, stops anyone).
+        for (const QString &bad : {dir.filePath(u"folder"_s), dir.filePath(u"none/LogSMS.txt"_s)}) {
+            QDir().mkpath(dir.filePath(u"folder"_s));
+            QString error;
+            QVERIFY(!Compose::AppendSentLog(bad, u"x"_s, u"1"_s, when, u"1"_s, &error));
+            QVERIFY2(!error.isEmpty(), qPrintable(bad));
+        }
+        QVERIFY(!QFile::exists(dir.filePath(u"none"_s)));
     }
 
     void composeHelpers()

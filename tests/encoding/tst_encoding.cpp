@@ -71,6 +71,9 @@ private slots:
             {u"12345678", u"0831D98C56B3DD70"}, {u"³", u"0110"}, {u"ç", u"0109"},
             {u"\r\n", u"020D05"}, {u"€Ç", u"020000"}, {u"à", u"017F"},
             {u"ù³³@¡D¡@", u"0806080400240201"},   // header 06 08 04 00 24 02 01 as septets
+            // A character beyond U+FFFF is one character and one "@", not two.
+            {u"\U0001F600", u"0100"}, {u"a\U0001F600b", u"03618018"}, {u"\U0001F1EE\U0001F1F9", u"020000"},
+            {u"\xD83D", u"0100"}, {u"\xDE00" u"a", u"028030"},   // a lone half of a pair counts as one
         };
         for (const auto &r : rows)
             QTest::addRow("%s", qPrintable(QString::fromUtf16(r[0]))) << QString::fromUtf16(r[0])
@@ -81,6 +84,37 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, hex);
         QCOMPARE(PackSeptets(text), hex);
+    }
+
+    // Characters counted as the user sees them: one per code point.
+    void characters_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("outside");
+        QTest::addColumn<QString>("oneUnit");   // '?' for U+FFFD
+        const struct { const char16_t *text; int count, outside; const char16_t *oneUnit; } rows[] = {
+            {u"", 0, 0, u""}, {u"abc", 3, 0, u"abc"}, {u"\U0001F600", 1, 1, u"?"},
+            {u"a\U0001F600\U0001F600b", 4, 2, u"a??b"}, {u"\u20AC\U0001F44D\r\n", 4, 2, u"\u20AC?\r\n"},
+            {u"\U0001F468\u200D\U0001F469", 3, 3, u"?\u200D?"},   // a joined emoji: its code points
+            {u"\xD83Dx", 2, 1, u"\xD83Dx"}, {u"x\xDE00", 2, 1, u"x\xDE00"},   // lone halves stay single
+        };
+        for (const auto &r : rows)
+            QTest::addRow("%d-%d-%s", r.count, r.outside, qPrintable(QString::fromUtf16(r.oneUnit)))
+                << QString::fromUtf16(r.text) << r.count << r.outside
+                << QString::fromUtf16(r.oneUnit).replace(u'?', QChar(QChar::ReplacementCharacter));
+    }
+    void characters()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, count);
+        QFETCH(int, outside);
+        QFETCH(QString, oneUnit);
+        QCOMPARE(CharacterCount(text), qsizetype(count));
+        QCOMPARE(CountOutsideAlphabet(text), outside);
+        QCOMPARE(OneUnitPerCharacter(text), oneUnit);
+        QCOMPARE(PackSeptets(text), PackSeptets(oneUnit));
+        QCOMPARE(PackSeptets(text).left(2).toInt(nullptr, 16), count);
     }
 
     void packMatchesBitwiseReference()
@@ -154,6 +188,44 @@ private slots:
         QFETCH(QString, number);
         QFETCH(QString, field);
         QCOMPARE(centre ? Module1::EncodeServiceCentre(number) : Module1::EncodeAddress(number), field);
+    }
+
+    // Numbers as people type them: separators go, anything else is reported.
+    // Expected: the number kept, then "ok", "empty", "bad X" or "long N".
+    void typedNumbers_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected");
+        const char16_t *rows[][2] = {
+            {u"3471234567", u"3471234567 ok"}, {u"+393471234567", u"+393471234567 ok"},
+            {u"+39 333 123-4567", u"+393331234567 ok"}, {u"(0039) 347.123.45.67", u"00393471234567 ok"},
+            {u"[+39]\t347\u00A0123\u20134567", u"+393471234567 ok"}, {u" + 39 347", u"+39347 ok"},
+            {u"\u2212\u2012 12", u"12 ok"}, {u"", u" empty"}, {u" - ( ) ", u" empty"}, {u"+", u"+ empty"},
+            {u"+39 347 abc", u"+39347abc bad a"}, {u"39+347", u"39+347 bad +"}, {u"++39", u"++39 bad +"},
+            {u"347/1234567", u"347/1234567 bad /"}, {u"*121#", u"*121# bad *"},
+            {u"\u0663\u0664", u"\u0663\u0664 bad \u0663"},   // digits of another script are no digits here
+            {u"12345678901234567890", u"12345678901234567890 ok"},
+            {u"+1234 5678 9012 3456 7890", u"+12345678901234567890 ok"},
+            {u"123456789012345678901", u"123456789012345678901 long 21"},
+        };
+        for (const auto &r : rows)
+            QTest::addRow("%s", qPrintable(QString::fromUtf16(r[0]))) << QString::fromUtf16(r[0])
+                                                                      << QString::fromUtf16(r[1]);
+    }
+    void typedNumbers()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        using Problem = Module1::TypedNumber::Problem;
+        const Module1::TypedNumber n = Module1::CleanNumber(typed);
+        const QString problem = n.problem == Problem::None  ? u"ok"_s
+                              : n.problem == Problem::Empty ? u"empty"_s
+                              : n.problem == Problem::BadCharacter ? u"bad "_s + n.bad
+                                                                    : u"long %1"_s.arg(n.digits);
+        QCOMPARE(n.number + u' ' + problem, expected);
+        // Whatever is accepted encodes as its plain digits would.
+        if (n.problem == Problem::None)
+            QCOMPARE(Module1::EncodeAddress(n.number), Module1::EncodeAddress(n.number.simplified()));
     }
 };
 

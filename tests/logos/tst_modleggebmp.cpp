@@ -207,6 +207,26 @@ private slots:
         row("zero-height", patched(22, 0, 4));
         row("zero-bit-count", patched(28, 0, 2));
         row("64-bit-count", patched(28, 64, 2));
+        // Sizes whose row arithmetic overflows 64 bits unless every operand is bounded first.
+        const auto tiny = [](std::uint32_t width, std::uint32_t height, int bits, std::uint32_t off) {
+            BmpLayout t;
+            t.width = t.height = 1;
+            t.bitCount = bits;
+            t.table.clear();
+            QByteArray b = buildBmp(t);   // 54 octets of headers and one 4-octet row
+            putLe(b, 18, width, 4);
+            putLe(b, 22, height, 4);
+            putLe(b, 10, off, 4);
+            return FileCase{b, FileCase::Refused};
+        };
+        row("58-octets-claiming-2G-by-2G-24bit", tiny(0x7FFFFFFFu, 0x7FFFFFFFu, 24, 54));
+        row("2G-by-2G-top-down-24bit", tiny(0x7FFFFFFFu, 0x80000001u, 24, 54));
+        row("2G-by-2G-32bit", tiny(0x7FFFFFFFu, 0x7FFFFFFFu, 32, 54));
+        row("1-wide-2G-high", tiny(1, 0x7FFFFFFFu, 24, 54));
+        row("2G-wide-1-high", tiny(0x7FFFFFFFu, 1, 24, 54));
+        row("offbits-4G", tiny(1, 1, 24, 0xFFFFFFFFu));
+        row("offbits-at-end", tiny(1, 1, 24, 58));
+        row("huge-height", patched(22, 0x7FFFFFFFu, 4));
         row("text-short", {"hello\r\n", FileCase::Refused});
         row("text-long", {QByteArray("Not a picture, only a text file.\r\n").repeated(4), FileCase::Refused});
     }
@@ -231,6 +251,38 @@ private slots:
             QCOMPARE(LogoToHex(r), c.hex.first());
         for (int part = 1; part <= 3 && c.hex.size() == 3; ++part)
             QCOMPARE(PictureToHex(r, part), c.hex.at(part - 1));
+    }
+
+    // The row check at its edges: a last row without its padding fits, one octet less does
+    // not; operands at their limits give an answer, never an overflow.
+    void rowsFit_data()
+    {
+        QTest::addColumn<QList<qint64>>("offsetWidthHeightBitsSize");
+        QTest::addColumn<bool>("fits");
+        const qint64 big = std::numeric_limits<std::int32_t>::max();
+        const auto row = [](const char *name, QList<qint64> v, bool fits) { QTest::newRow(name) << v << fits; };
+        row("72x14-exact", {62, 72, 14, 1, 62 + 12 * 14}, true);
+        row("last-row-unpadded", {62, 72, 14, 1, 62 + 12 * 13 + 9}, true);
+        row("last-row-one-short", {62, 72, 14, 1, 62 + 12 * 13 + 8}, false);
+        row("3-wide-24bit-padding", {54, 3, 2, 24, 54 + 12 + 9}, true);
+        row("3-wide-24bit-one-short", {54, 3, 2, 24, 54 + 12 + 8}, false);
+        row("one-row-at-offset-end", {100, 8, 1, 1, 101}, true);
+        row("offset-past-end", {102, 8, 1, 1, 101}, false);
+        row("max-sizes-in-huge-file", {0, big, big, 32, qint64(1) << 62}, false);
+        row("max-width-one-row", {0, big, 1, 32, qint64(1) << 62}, true);
+        row("max-height-one-column", {0, 1, big, 1, 4 * big}, true);
+        row("max-height-one-short", {0, 1, big, 1, 4 * big - 4}, false);
+        row("width-past-32-bits", {0, big + 1, 1, 1, qint64(1) << 40}, false);
+        row("file-past-2^62", {0, 1, 1, 1, std::numeric_limits<qint64>::max()}, false);
+        row("negative-offset", {-1, 1, 1, 1, 100}, false);
+        row("depth-64", {0, 1, 1, 64, 100}, false);
+    }
+    void rowsFit()
+    {
+        QFETCH(QList<qint64>, offsetWidthHeightBitsSize);
+        QFETCH(bool, fits);
+        const QList<qint64> &v = offsetWidthHeightBitsSize;
+        QCOMPARE(RowsFit(v[0], v[1], v[2], int(v[3]), v[4]), fits);
     }
 
     // Random damage to the headers and colour tables of good files: every outcome is a clean
@@ -358,21 +410,28 @@ private slots:
                  textCode[1]);
     }
 
-    // Operator.sms: the first field is read as a value, the second as text ('|' = CR LF).
+    // Operator.sms: the first field is read as a value, the second as text ('|' = CR LF);
+    // codes longer than three characters are none, a line of hundreds makes no file at all
+    // ("<none>"). 'D' stands for ten thousand digits.
     void operatorFile_data()
     {
         QTest::addColumn<QStringList>("fileCountryOperator");
         for (const char *row : {"001|01|=1=01", "000|10|=0=10", "2.50|10|=2.5=10", "22x|5|=22x=5",
                                 "  262 | 02|=262=02", "222|=222=", "222,01|=222=01", "==",
-                                "222\n01\n=222=01"})
-            QTest::newRow(row) << QString::fromLatin1(row).split(u'=');
+                                "222\n01\n=222=01", "D|01|=<none>=", "222|D|=<none>=", "2222|01|==01",
+                                "0000222|01|=222=01", "222|1234|=222=", "222|123|=222=123",
+                                "1e5|01|=1e5=01", "999999999999999999|01|==01", "222|01|D|=222=01"})
+            QTest::newRow(QByteArray(row).replace('D', "<10000 digits>")) << QString::fromLatin1(row).split(u'=');
     }
     void operatorFile()
     {
         QFETCH(QStringList, fileCountryOperator);
         const QStringList &c = fileCountryOperator;
-        const auto read = ReadOperatorFile(write(QString(c[0]).replace(u'|', QLatin1String("\r\n")).toLatin1()));
-        QVERIFY(read.has_value());
+        const QString text = QString(c[0]).replace(u'|', QLatin1String("\r\n")).replace(u'D', QString(10000, u'9'));
+        const auto read = ReadOperatorFile(write(text.toLatin1()));
+        QCOMPARE(read.has_value(), c[1] != QLatin1String("<none>"));
+        if (!read)
+            return;
         QCOMPARE(read->countryCode, c[1]);
         QCOMPARE(read->operatorCode, c[2]);
         const QString path = m_dir.filePath(QStringLiteral("Operator.sms"));

@@ -135,6 +135,28 @@ private slots:
         QTest::newRow("empty-read-misspelt")
             << Bytes(R"({"addressBook": {"emptyRead": "notfound"}})")
             << Bytes("addressBook: emptyRead");
+        // Absurd numbers are refused with their path instead of overflowing or looping.
+        const struct { const char *name, *json, *reason; } bounds[] = {
+            {"silent-1e300", R"({"timing": {"silentSeconds": 1e300}})", "timing.silentSeconds must be a number from 0 to 3600, not 1e+300"},
+            {"silent-negative", R"({"timing": {"silentSeconds": -1}})", "timing.silentSeconds"},
+            {"capacity-int-max", R"({"messages": {"phoneCapacity": 2147483647}})", "messages.phoneCapacity must be a whole number from 0 to 1000"},
+            {"sim-capacity-1001", R"({"messages": {"simCapacity": 1001}})", "messages.simCapacity"},
+            {"phonebook-size-huge", R"({"simPhonebook": {"size": 1e9}})", "simPhonebook.size"},
+            {"latency-a-day", R"({"timing": {"latencyMs": 86400000}})", "timing.latencyMs"},
+            {"jitter-int-max", R"({"timing": {"jitterMs": 2147483647}})", "timing.jitterMs"},
+            {"chunks-fraction", R"({"timing": {"chunks": 2.5}})", "timing.chunks must be a whole number"},
+            {"latency-as-text", R"({"timing": {"latencyMs": "50"}})", "not \"50\""},
+            {"cmee-3", R"({"cmee": 3})", "cmee"},
+            {"drop-negative", R"({"faults": {"dropAfterCommands": -1}})", "faults.dropAfterCommands"},
+            {"occurrence-huge", R"({"faults": {"errors": [{"command": "AT", "occurrence": 1e12}]}})", "faults.errors[0].occurrence"},
+            {"entry-type-300", R"({"phonePhonebook": {"entries": [{"number": "1", "type": 300}]}})", "phonePhonebook.entries[0].type"},
+            {"category-256", R"({"addressBook": {"contacts": [{"numbers": [{"category": 0}, {"category": 256}]}]}})",
+             "addressBook.contacts[0].numbers[1].category"},
+            {"status-7", R"({"messages": {"stored": [{"status": 7, "pdu": "00"}]}})", "messages.stored[0].status"},
+            {"book-ends-first", R"({"addressBook": {"first": 50, "last": 10}})", "first must not be after last"},
+        };
+        for (const auto &b : bounds)
+            QTest::newRow(b.name) << Bytes(b.json) << Bytes(b.reason);
     }
     void badScenariosAreRefused()
     {
@@ -318,6 +340,11 @@ private slots:
         QCOMPARE(Say(phone, "AT+CGMI\rAT\r"), Bytes("AT+CGMI\r\r\nACME\r\n\r\nOK\r\n"));
         QVERIFY(phone.lineDropped());
         QVERIFY(phone.receive("AT\r").isEmpty());
+        // A command answered with the prompt counts too: the PDU after it finds no phone.
+        SimulatedPhone sending(Make(R"({"faults": {"dropAfterCommands": 2}})"));
+        QCOMPARE(Say(sending, "AT\rAT+CMGS=19\r"), Bytes("AT\r\r\nOK\r\nAT+CMGS=19\r\r\n> "));
+        QVERIFY(sending.lineDropped());
+        QVERIFY(sending.receive(kHello + '\x1a').isEmpty());
     }
 
     void submitIsChecked_data()

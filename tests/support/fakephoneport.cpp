@@ -37,3 +37,13 @@ void FakePhonePort::deliver(const QString &text)
     m_pending += text;
     emit OnComm();
 }
+
+void FakePhonePort::dropLine()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    m_pending.clear();
+    emit LineLost();
+    emit OnComm();
+}

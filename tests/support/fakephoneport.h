@@ -21,6 +21,8 @@ public:
     void deliver(const QString &text);
     /// Raises OnComm without new characters.
     void emptyEvent() { emit OnComm(); }
+    /// The line drops while open: the port closes, LineLost and OnComm follow.
+    void dropLine();
 
     QStringList writes;          ///< every Output call, in order, while open
     QString written() const { return writes.join(QString()); }

@@ -120,6 +120,117 @@ bool ReadMessages(const QJsonObject &o, Scenario *s, QString *error)
     return true;
 }
 
+// The numbers a scenario may hold. A value outside its range (a capacity of 2147483647, a
+// silence of 1e300 seconds) would overflow the phone's arithmetic or make it walk billions
+// of positions, so it is refused with its path, not clamped. "[]" walks every element of
+// an array.
+struct Bound
+{
+    const char *path;
+    double min;
+    double max;
+    bool integer = true;
+};
+
+constexpr int kMaxPositions = 10000;    // phonebook positions (real phones: a few hundred)
+constexpr int kMaxMessages = 1000;      // message positions per memory
+constexpr int kMaxMs = 60000;           // any delay: a minute
+constexpr int kMaxCount = 1000000;      // command counts
+
+const Bound kBounds[] = {
+    {"cmee", 0, 2},
+    {"serviceCentre.type", 0, 255},
+    {"simPhonebook.size", 0, kMaxPositions},
+    {"simPhonebook.numberLength", 0, 255},
+    {"simPhonebook.nameLength", 0, 255},
+    {"simPhonebook.entries[].index", 1, kMaxPositions},
+    {"simPhonebook.entries[].type", 0, 255},
+    {"phonePhonebook.size", 0, kMaxPositions},
+    {"phonePhonebook.numberLength", 0, 255},
+    {"phonePhonebook.nameLength", 0, 255},
+    {"phonePhonebook.entries[].index", 1, kMaxPositions},
+    {"phonePhonebook.entries[].type", 0, 255},
+    {"addressBook.first", 0, 32767},
+    {"addressBook.last", 0, 32767},
+    {"addressBook.numberLength", 0, 255},
+    {"addressBook.nameLength", 0, 255},
+    {"addressBook.contacts[].index", 0, 32767},
+    // Phones use categories beyond the usual four (0 home, 1 office, 2 mobile, 3 fax).
+    {"addressBook.contacts[].numbers[].category", 0, 255},
+    {"addressBook.contacts[].numbers[].type", 0, 255},
+    {"messages.phoneCapacity", 0, kMaxMessages},
+    {"messages.simCapacity", 0, kMaxMessages},
+    {"messages.firstMessageReference", 0, 255},
+    {"messages.stored[].index", 1, kMaxMessages},
+    {"messages.stored[].status", 0, 3},
+    {"timing.latencyMs", 0, kMaxMs},
+    {"timing.jitterMs", 0, kMaxMs},
+    {"timing.chunks", 0, 100000},
+    {"timing.chunkGapMs", 0, kMaxMs},
+    {"timing.silentSeconds", 0, 3600, false},
+    {"timing.seed", 0, 2147483647},
+    {"faults.dropAfterCommands", 0, kMaxCount},
+    {"faults.errors[].occurrence", 1, kMaxCount},
+};
+
+bool CheckBound(const QJsonValue &v, const Bound &b, const QString &where, QString *error)
+{
+    if (v.isUndefined() || v.isNull())
+        return true;
+    const double d = v.toDouble();
+    const bool number = v.isDouble() && std::isfinite(d);
+    if (number && d >= b.min && d <= b.max && (!b.integer || d == std::floor(d)))
+        return true;
+    const QString shown = v.isDouble() ? QString::number(d, 'g', 15)
+        : v.isString()                 ? QLatin1Char('"') + v.toString() + QLatin1Char('"')
+                                       : QStringLiteral("a non-number");
+    const QString kind = b.integer ? QStringLiteral("a whole number") : QStringLiteral("a number");
+    *error = QStringLiteral("%1 must be %2 from %3 to %4, not %5")
+                 .arg(where, kind)
+                 .arg(b.min, 0, 'g', 10)
+                 .arg(b.max, 0, 'g', 10)
+                 .arg(shown);
+    return false;
+}
+
+bool CheckPath(const QJsonValue &v, QStringList steps, const Bound &b, const QString &where,
+               QString *error)
+{
+    if (steps.isEmpty())
+        return CheckBound(v, b, where, error);
+    QString step = steps.takeFirst();
+    const bool each = step.endsWith(QLatin1String("[]"));
+    if (each)
+        step.chop(2);
+    if (!v.isObject())
+        return true;   // a section of the wrong kind reads as empty, as the reader takes it
+    const QJsonValue inner = v.toObject().value(step);
+    const QString here = where.isEmpty() ? step : where + QLatin1Char('.') + step;
+    if (!each)
+        return CheckPath(inner, steps, b, here, error);
+    const QJsonArray items = inner.toArray();
+    for (qsizetype i = 0; i < items.size(); ++i)
+        if (!CheckPath(items.at(i), steps, b, here + QStringLiteral("[%1]").arg(i), error))
+            return false;
+    return true;
+}
+
+/// Refuses a scenario whose numbers lie outside kBounds, or whose address book ends
+/// before it starts.
+bool CheckBounds(const QJsonObject &root, QString *error)
+{
+    for (const Bound &b : kBounds)
+        if (!CheckPath(root, QString::fromLatin1(b.path).split(QLatin1Char('.')), b, QString(),
+                       error))
+            return false;
+    const QJsonObject ab = root.value(u"addressBook").toObject();
+    if (ab.value(u"first").toInt(1) > ab.value(u"last").toInt(100)) {
+        *error = QStringLiteral("addressBook: first must not be after last");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool CommandMatches(const QByteArray &line, const QByteArray &rule)
@@ -146,6 +257,8 @@ std::optional<Scenario> ParseScenario(const QByteArray &json, QString *error)
                           "simPhonebook", "phonePhonebook", "addressBook", "messages",
                           "timing", "faults"},
                    QStringLiteral("the scenario"), error))
+        return std::nullopt;
+    if (!CheckBounds(root, error))
         return std::nullopt;
 
     Scenario s;

@@ -349,7 +349,7 @@ void SimulatedPhone::runLine(const QByteArray &rawLine, QList<OutputChunk> &out)
             m_pdu.clear();
             reply += "\r\n> ";
             emitReply(line, reply, out, injected);
-            return;
+            break;   // the line's count still decides a drop: the PDU then finds no phone
         }
         if (r.final != Final::Ok) {
             reply += finalText(r);
