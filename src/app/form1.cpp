@@ -558,6 +558,11 @@ void Form1::onLineLost()
 {
     if (m_form6 && m_form6->lineLost())
         return;
+    // A download in progress ends at its next tick, which sees the closed port and says
+    // where it stopped; run it now, before the reset below hides the running stage.
+    if (m_state.WaitSimPhonebook || m_state.WaitPhonePhonebook || m_state.WaitAddressBook)
+        Timer2_Timer();
+    BrowserLineLost();
     // Nothing will answer any more: end what waits, as an ERROR would, then say what
     // did not go out.
     const QString text = Compose::LineLostText(m_state);

@@ -222,6 +222,8 @@ public:
     // complete AT+CMGR or AT+CMGD reply for it
     Form5 *BrowserWindow();
     void BrowserReadReply(const QString &buffer);
+    /// The line to the phone went away: a read or delete the browser awaits ends.
+    void BrowserLineLost();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -57,3 +57,9 @@ void Form1::BrowserReadReply(const QString &buffer)
     if (auto *w = findChild<Form5 *>(QString(), Qt::FindDirectChildrenOnly))
         w->PhoneReply(buffer);
 }
+
+void Form1::BrowserLineLost()
+{
+    if (auto *w = findChild<Form5 *>(QString(), Qt::FindDirectChildrenOnly))
+        w->LineLost();
+}

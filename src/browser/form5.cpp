@@ -249,6 +249,26 @@ void Form5::readStep()
     m_view->writeCommand(QStringLiteral("AT+CMGR=") + QString::number(m_readIndex));
 }
 
+void Form5::LineLost()
+{
+    if (!busy())
+        return;
+    // Nothing will answer any more: without this the buttons would wait until Exit.
+    QString text;
+    if (m_state.WaitDeleteReply)
+        text = QStringLiteral("The line to the phone was lost: the message may not have been "
+                              "deleted.");
+    else
+        text = QStringLiteral("The line to the phone was lost while reading position %1 of %2: "
+                              "the list is not complete.")
+                   .arg(m_readIndex)
+                   .arg(m_state.SmsCapacity);
+    m_state.WaitReadReply = false;
+    m_state.WaitDeleteReply = false;
+    m_deleting = 0;
+    Seams::MsgBox(text, Seams::MsgButtons::OK, Seams::MsgIcon::Critical, QStringLiteral("Error."));
+}
+
 void Form5::PhoneReply(const QString &buffer)
 {
     if (m_state.WaitDeleteReply) {

@@ -74,6 +74,8 @@ public:
 
     /// A complete reply to the browser's read or delete, from the reply dispatcher.
     void PhoneReply(const QString &buffer);
+    /// The line to the phone went away: an awaited read or delete ends, and the user is told.
+    void LineLost();
     /// Files the reply in Text1 under the index last requested and asks for the next.
     void Aggiorna_SMS_NO_ORDER();
     /// Sorts the records oldest first and lists those with a text.

@@ -228,6 +228,10 @@ private slots:
         row("port-closed", "", "close@1500", "SM1-2", "1-2", S("The phonebook download stopped: "
             "the serial port was closed while reading the SIM phonebook (position 2 of 8). The "
             "entries read so far are in the list."), 1600);
+        // A dropped line is told at once, not at the next tick.
+        row("line-dropped", "", "drop@1500", "SM1-2", "1-2", S("The phonebook download stopped: "
+            "the serial port was closed while reading the SIM phonebook (position 2 of 8). The "
+            "entries read so far are in the list."), 1500);
         row("upload-twice", "", "upload@1700", "SM1-3 SM1-8 ME1-5 AB1-6", "1-22", {}, 7000);
         row("user-acts-meanwhile", "", "type@1500 send@1550", all, "1-22",
             QStringList(3, S("The phonebook is being downloaded: please wait for the download "
@@ -279,6 +283,8 @@ private slots:
                 todo.erase(todo.begin());
                 if (what == u"close")
                     line.open = false;
+                else if (what == u"drop")
+                    line.open = false, emit line.LineLost();
                 else if (what == u"upload")
                     form.Mn_Upload_Click();
                 else if (what == u"type")
