@@ -5,6 +5,7 @@
 #include "app/form1.h"
 #include "app/textfile.h"
 #include "app/vbstrings.h"
+#include "browser/form5.h"
 #include "encoding/codice7.h"
 #include "fakephoneport.h"
 #include "msgboxrecorder.h"
@@ -165,7 +166,7 @@ private slots:
     // pointer back, with a box naming what did not go out; nothing is counted.
     void lineDropEndsTheChain_data()
     {
-        QTest::addColumn<int>("action");   // 0 send, 1 store, 2 service centre
+        QTest::addColumn<int>("action");   // 0 send, 1 store, 2 service centre, 3 browser read
         QTest::addColumn<int>("chars");
         QTest::addColumn<int>("dropAt");
         QTest::addColumn<QString>("box");
@@ -185,6 +186,9 @@ private slots:
                 << lost + (w <= 2 ? u"parts 1 to 2 of 2 of the message were not stored."_s
                                   : u"part 2 of 2 of the message was not stored."_s);
         QTest::newRow("service-centre") << 2 << 5 << 1 << lost + u"the service centre was not read."_s;
+        QTest::newRow("browser-read") << 3 << 5 << 1
+                                      << u"The line to the phone was lost while reading position "
+                                         "1 of 20: the list is not complete."_s;
     }
     void lineDropEndsTheChain()
     {
@@ -195,15 +199,20 @@ private slots:
         m_state->ConfirmSend = false;
         m_port->dropAtWrite = dropAt;
         m_form->setText5Text(letters(chars));
-        void (Form1::*clicks[])() = {&Form1::Command6_Click, &Form1::Command7_Click, &Form1::Command3_Click};
-        ((*m_form).*clicks[action])();
+        void (Form1::*clicks[])() = {&Form1::Command6_Click, &Form1::Command7_Click,
+                                     &Form1::Command3_Click};
+        if (action == 3)
+            m_form->BrowserWindow()->Command1_Click();
+        else
+            ((*m_form).*clicks[action])();
         QTRY_VERIFY(!m_port->PortOpen());
         QTRY_COMPARE(m_boxes->texts(), QStringList{box});
         QCOMPARE(m_boxes->shown.at(0).title, u"Error."_s);
         QCOMPARE(m_boxes->shown.at(0).icon, Seams::MsgIcon::Critical);
         QCOMPARE(m_port->writes.size(), dropAt);
         QVERIFY(!m_state->SendActive && !m_state->StoreActive && !m_state->WaitSentOk
-                && !m_state->WaitServiceCentre && !m_state->WaitSendOk1 && !m_state->WaitStorePrompt2);
+                && !m_state->WaitServiceCentre && !m_state->WaitSendOk1 && !m_state->WaitStorePrompt2
+                && !m_state->WaitReadReply);
         QCOMPARE(Seams::CurrentPointer(), Seams::Pointer::Default);
         QCOMPARE(m_state->SentCount, 7);
         QVERIFY(!QFile::exists(file(u"Sent.txt"_s)));
@@ -237,7 +246,7 @@ private slots:
 
     void refused_data()
     {
-        QTest::addColumn<int>("action");   // 0 send, 1 store, 2 service centre, 3 elaborate
+        QTest::addColumn<int>("action");   // 0 send, 1 store, 2 service centre, 3 browser read, 3 elaborate
         QTest::addColumn<int>("cause");    // 0 port closed, 1 no service centre, 2 no bitmap,
                                            // 3 a recipient no number, 4 a service centre no number
         QTest::addColumn<QString>("box");
