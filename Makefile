@@ -4,7 +4,9 @@ JOBS ?= 2
 PACKAGES = cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libbenchmark-dev \
            python3-gammu gammu xvfb xauth x11-utils imagemagick python3-pil ccache
 
-.PHONY: deps configure build run test bench clean
+FUZZ_SECONDS ?= 60
+
+.PHONY: deps configure build run test bench clean fuzz sanitize
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -33,6 +35,14 @@ test: build
 
 bench: build
 	tools/bench.sh $(BUILD)
+
+# Checks in folders of their own: libFuzzer harnesses (Clang), and every test under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) fuzz/run.sh build-fuzz
+
+sanitize: deps
+	JOBS=$(JOBS) fuzz/sanitize.sh build-asan
 
 clean:
 	rm -rf $(BUILD)

@@ -35,7 +35,8 @@ void CheckAccepted(BmpReader &r, const QByteArray &file)
 {
     const auto &ih = r.BmpInfo.bmiHeader;
     FUZZ_CHECK(r.BmpWidth > 0 && r.BmpHeight > 0);
-    FUZZ_CHECK(r.BmpWidth == ih.biWidth && (r.BmpHeight == ih.biHeight || r.BmpHeight == -qint64(ih.biHeight)));
+    FUZZ_CHECK(r.BmpWidth == ih.biWidth);
+    FUZZ_CHECK(r.BmpHeight == ih.biHeight || r.BmpHeight == -qint64(ih.biHeight));
     FUZZ_CHECK(r.BmpRowStride % 4 == 0);
     // Every row lies in the file; worked out in wide arithmetic so no size can wrap.
     const __int128 rowBytes = (__int128(r.BmpWidth) * r.BmpBitCount + 7) / 8;

@@ -126,7 +126,8 @@ struct Rig
     QString takePiece()
     {
         const qsizetype left = stream.size() - next;
-        const qsizetype n = maxPiece == 0 ? left : std::min<qsizetype>(left, 1 + dice.below(maxPiece));
+        const qsizetype n =
+            maxPiece == 0 ? left : std::min<qsizetype>(left, 1 + dice.below(maxPiece));
         const QString piece = QString::fromLatin1(stream.mid(next, n));
         next += n;
         return piece;
@@ -178,7 +179,8 @@ bool Port::Output(const QString &text)
 void View::setInfoText(Info which, const QString &text)
 {
     // A label shows what the reply held, with a few fixed words: never more.
-    FUZZ_CHECK(text.size() <= info.value(int(which)).size() + g_rig->dispatcher.buffer().size() + 32);
+    const qsizetype before = info.value(int(which)).size();
+    FUZZ_CHECK(text.size() <= before + g_rig->dispatcher.buffer().size() + 32);
     info[int(which)] = text;
 }
 
@@ -269,10 +271,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     int AppState::*const lengths[] = {&AppState::PduLength1, &AppState::PduLength2,
                                       &AppState::PduLength3, &AppState::PduLength4,
                                       &AppState::PduLength5};
-    for (int k = 0; k < parts; ++k) {
-        r.state.*userData[k] = QStringLiteral("C8329BFD06");
-        r.state.*kPdus[k] = QStringLiteral("0011000B919333%1F00000AA0AC8329BFD06").arg(k);
-        r.state.*lengths[k] = 17 + k;
+    bool AppState::*const prompts[][5] = {
+        {&AppState::WaitStorePrompt1, &AppState::WaitStorePrompt2, &AppState::WaitStorePrompt3,
+         &AppState::WaitStorePrompt4, &AppState::WaitStorePrompt5},
+        {&AppState::WaitSendPrompt1, &AppState::WaitSendPrompt2, &AppState::WaitSendPrompt3,
+         &AppState::WaitSendPrompt4, &AppState::WaitSendPrompt5}};
+    for (int k = 0; k < 5; ++k) {
+        if (k < parts) {
+            r.state.*userData[k] = QStringLiteral("C8329BFD06");
+            r.state.*kPdus[k] = QStringLiteral("0011000B919333%1F00000AA0AC8329BFD06").arg(k);
+            r.state.*lengths[k] = 17 + k;
+        } else {
+            // Nothing awaits the prompt of a part the message does not have.
+            r.state.*prompts[0][k] = r.state.*prompts[1][k] = false;
+        }
     }
     const std::uint8_t options = in.byte();
     r.port.open = !(options & 1);
