@@ -5,7 +5,7 @@
 # Usage: fuzz/run.sh [BUILD_DIR]
 #   FUZZ_SECONDS  seconds per harness (default 60)
 #   FUZZ_ONLY     run only these harnesses (names without fuzz_, blank separated)
-#   FUZZ_MERGE=1  fold the new inputs, minimised, into fuzz/corpus/<name>/ afterwards
+#   FUZZ_MERGE=1  fold the inputs that reach new code into fuzz/corpus/<name>/ afterwards
 #   JOBS          parallel build jobs (default 2)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -56,7 +56,7 @@ for name in $names; do
     summary+=("$(printf '%-12s %10s %8s %7s %7s %12s  %s' "$name" "${runs:-?}" "${speed:-?}" \
         "${cov:-?}" "${ft:-?}" "${corp:-?}" "$result")")
     if [ "${FUZZ_MERGE:-0}" = 1 ] && [ "$result" = ok ]; then
-        "$build/fuzz/fuzz_$name" -merge=1 -max_len=8192 "fuzz/corpus/$name" "$work" \
+        "$build/fuzz/fuzz_$name" -merge=1 -use_counters=0 -max_len=8192 "fuzz/corpus/$name" "$work" \
             >"$build/logs/$name-merge.log" 2>&1
     fi
 done
