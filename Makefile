@@ -8,7 +8,9 @@ PACKAGES = cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libbenchmark-de
            python3-gammu gammu xvfb xauth x11-utils imagemagick python3-pil ccache \
            dpkg-dev desktop-file-utils
 
-.PHONY: deps configure build run test bench clean install package
+FUZZ_SECONDS ?= 60
+
+.PHONY: deps configure build run test bench clean install package fuzz sanitize
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -45,6 +47,14 @@ install: build
 
 package: build
 	cd $(BUILD) && cpack -G DEB
+
+# Checks in folders of their own: libFuzzer harnesses (Clang), and every test under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) fuzz/run.sh build-fuzz
+
+sanitize: deps
+	JOBS=$(JOBS) fuzz/sanitize.sh build-asan
 
 # Removes what the build made and nothing else: a program run from the build folder keeps
 # Setting.sms, Sent.txt, LogSMS.txt, Rubrica.txt, Operator.sms and its COMn links there.
