@@ -21,8 +21,8 @@ public:
             {"AT+CPBS=SM", ""}, {"AT+CPBS=ME", ""}, {"SM", "+CPBR: (1-250),40,14"},
             {"ME", "+CPBR: (1-500),40,14"}};
         for (const auto &s : script)
-            replies[QLatin1String(s[0])] = *s[1] ? QLatin1String(s[1]) + QStringLiteral("\r\n\r\nOK\r\n")
-                                                 : QStringLiteral("OK\r\n");
+            replies[QLatin1String(s[0])] = QLatin1String(s[1]) + QLatin1String(*s[1] ? "\r\n" : "")
+                + QLatin1String(*s[1] ? "\r\nOK\r\n" : "OK\r\n");
         m_clock.start();
     }
 
@@ -36,24 +36,29 @@ public:
             commands << command;
             if (command.startsWith(QLatin1String("AT+CPBS=")))
                 m_book = command.mid(8);   // the range reply depends on the selected book
-            if (silent || m_clock.elapsed() < answerAfterMs)
+            if (m_clock.elapsed() < answerAfterMs)
                 continue;
             const QString reply = command + QStringLiteral("\r\r\n")
                 + replies.value(command == QLatin1String("AT+CPBR=?") ? m_book : command,
                                 QStringLiteral("ERROR\r\n"));
             const qsizetype half = reply.size() / 2;
-            QTimer::singleShot(20, this, [this, a = reply.left(half)] { if (PortOpen()) deliver(a); });
-            QTimer::singleShot(25, this, [this, b = reply.mid(half)] { if (PortOpen()) deliver(b); });
+            QTimer::singleShot(20, this, [this, a = reply.left(half)] { deliverIfOpen(a); });
+            QTimer::singleShot(25, this, [this, b = reply.mid(half)] { deliverIfOpen(b); });
         }
         return true;
     }
 
-    QMap<QString, QString> replies;   ///< command (or book, for AT+CPBR=?) → what follows the echo
+    QMap<QString, QString> replies;   ///< command (book, for AT+CPBR=?) → what follows the echo
     QStringList commands;             ///< every command line the program wrote
-    qint64 answerAfterMs = 0;         ///< mute until this long after creation, or always if silent
-    bool silent = false;
+    qint64 answerAfterMs = 0;         ///< mute until this long after creation
 
 private:
+    void deliverIfOpen(const QString &piece)
+    {
+        if (PortOpen())
+            deliver(piece);
+    }
+
     QString m_line, m_book;
     QElapsedTimer m_clock;
 };

@@ -37,7 +37,8 @@ def decode(pdus):
             xpm = [line.decode() for line in bitmap["XPM"]]
             width, height = (int(v) for v in xpm[0].split()[:2])
             out["entries"].append({"type": bitmap["Type"], "width": width, "height": height,
-                                   "rows": xpm[3:3 + height], "network": bitmap.get("NetworkCode", "")})
+                                   "rows": xpm[3:3 + height],
+                                   "network": bitmap.get("NetworkCode", "")})
     return out
 
 
