@@ -158,7 +158,7 @@ private slots:
     }
 
     // "Browse SMS" opens the one browser modally (refused during a phonebook download:
-    // tst_phonebookdownload).
+    // tst_phonebook).
     void browseButton()
     {
         m_form->Command2->click();
