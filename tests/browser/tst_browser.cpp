@@ -44,13 +44,13 @@ class TestBrowser : public QObject
         const QList<QJsonObject> all = m_phone->events();
         QStringList out;
         qint64 replyDone = -1;
-        bool awaited = false;   // the next reply answers the last command
+        bool awaited = false;   // the last command's reply has not begun yet
         for (const QJsonObject &e : all.mid(m_from)) {
             const auto n = [&e](const char *k) { return qint64(e[QLatin1String(k)].toDouble()); };
             const QString type = e[u"type"].toString();
             if (type == u"command") {
                 out << e[u"line"].toString();
-                if (n("ms") < replyDone)
+                if (awaited || n("ms") < replyDone)
                     return {out.last() + S(" came before the reply it waited for")};
                 awaited = true;
             } else if (type == u"reply" && std::exchange(awaited, false)) {
