@@ -13,12 +13,9 @@
 #include "scenario.h"
 #include "simulatedphone.h"
 
-#include <QComboBox>
+#include <QtWidgets>
 #include <QJsonDocument>
-#include <QLineEdit>
-#include <QProgressBar>
 #include <QTest>
-#include <QTimer>
 
 #include <climits>
 #include <deque>
@@ -320,13 +317,11 @@ private slots:
         row("no-address-book", R"({"addressBook": null})", "", "SM1-8 ME1-5", "1-10", {}, 5000);
         row("empty-sim", R"({"simPhonebook": {"size": 0, "entries": []}})", "", "SM ME1-5 AB1-6",
             "7-22", {}, 5000);
-        row("port-closed", "", "close@1500", "SM1-2", "1-2", S("The phonebook download stopped: "
-            "the serial port was closed while reading the SIM phonebook (position 2 of 8). The "
-            "entries read so far are in the list."), 1600);
-        // A dropped line is told at once, not at the next tick.
-        row("line-dropped", "", "drop@1500", "SM1-2", "1-2", S("The phonebook download stopped: "
-            "the serial port was closed while reading the SIM phonebook (position 2 of 8). The "
-            "entries read so far are in the list."), 1500);
+        const QString stopped = S("The phonebook download stopped: the serial port was closed "
+            "while reading the SIM phonebook (position 2 of 8). The entries read so far are in "
+            "the list.");
+        row("port-closed", "", "close@1500", "SM1-2", "1-2", stopped, 1600);
+        row("line-dropped", "", "drop@1500", "SM1-2", "1-2", stopped, 1500);   // told at once
         row("upload-twice", "", "upload@1700", "SM1-3 SM1-8 ME1-5 AB1-6", "1-22", {}, 7000);
         // Send, Store, the service-centre query and Browse SMS wait for the download.
         row("user-acts-meanwhile", "", "type@1500 send@1550", all, "1-22",
