@@ -9,13 +9,10 @@
 #include "app/seams.h"
 #include "fakephoneport.h"
 #include "msgboxrecorder.h"
+#include "phonesimrunner.h"
 
 #include <QtWidgets>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSerialPort>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -28,60 +25,15 @@ QString S(const char *s) { return QString::fromUtf8(s); }
 QString Env(const char *name) { return qEnvironmentVariable(name); }
 bool isRoot() { return ::geteuid() == 0; }
 
-/// The real program, copied into a folder of its own beside the simulated phone's link COM1.
-struct ProgramRun
+/// QSerialPort's lock file for the device behind `link`, where it exists.
+QString LockFile(const QString &link)
 {
-    QTemporaryDir dir;
-    QProcess phone, app;
-    QString file(const char *name) const { return dir.filePath(QLatin1String(name)); }
-    QList<QJsonObject> phoneEvents() const
-    {
-        QList<QJsonObject> out;
-        QFile f(file("phone.jsonl"));
-        for (const QByteArray &line :
-             f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QByteArrayList())
-            out << QJsonDocument::fromJson(line).object();
-        return out;
-    }
-    qsizetype phoneSaw(const char *type, const char *key, const char *value) const
-    {
-        const auto events = phoneEvents();
-        return std::count_if(events.begin(), events.end(), [&](const QJsonObject &e) {
-            return e[S("type")] == S(type) && e[QLatin1String(key)] == S(value);
-        });
-    }
-    /// Starts both and waits until the program's phone search is over.
-    bool start(const QStringList &arguments)
-    {
-        phone.start(Env("SMS_PHONESIM"),
-                    {S("--scenario"), Env("SMS_SCENARIO"), S("--link"), file("COM1"),
-                     S("--transcript"), file("phone.jsonl")});
-        const QString copy = file("corvina-sms");
-        if (!phone.waitForStarted(5000)
-            || !QTest::qWaitFor([&] { return QFile::exists(file("COM1")); }, 5000)
-            || !QFile::copy(Env("SMS_PROGRAM"), copy))
-            return false;
-        app.setProcessChannelMode(QProcess::ForwardedChannels);
-        app.start(copy, arguments);   // offscreen, as this test
-        return app.waitForStarted(5000)
-            && QTest::qWaitFor([&] { return phoneSaw("command", "line", "AT+CPBS=ME"); }, 20000);
-    }
-    /// QSerialPort's lock file for the phone's pseudo-terminal, where it exists.
-    QString lockFile() const
-    {
-        const QString device = QFileInfo(file("COM1")).symLinkTarget().mid(5).replace(u'/', u'_');
-        for (const char *folder : {"/var/lock", "/run/lock", "/tmp", "/var/tmp"}) {
-            if (QFile::exists(QLatin1String(folder) + S("/LCK..") + device))
-                return QLatin1String(folder) + S("/LCK..") + device;
-        }
-        return {};
-    }
-    ~ProgramRun()
-    {
-        for (QProcess *p : {&app, &phone})
-            p->terminate(), p->waitForFinished(3000);
-    }
-};
+    const QString device = QFileInfo(link).symLinkTarget().mid(5).replace(u'/', u'_');
+    for (const char *folder : {"/var/lock", "/run/lock", "/tmp", "/var/tmp"})
+        if (QFile::exists(QLatin1String(folder) + S("/LCK..") + device))
+            return QLatin1String(folder) + S("/LCK..") + device;
+    return {};
+}
 }   // namespace
 
 class TestDesktop : public QObject
@@ -103,58 +55,46 @@ private slots:
         Seams::setOpenExternalHandler({});
     }
 
-    void parsesTheCommandLine_data()
+    // The options as parsed; where `status` is given, the real executable too, without a
+    // display: a window would make it fail, and a port it touched would show beside it.
+    void commandLine_data()
     {
-        QTest::addColumn<QString>("args");   // separated by "|"
+        QTest::addColumn<QString>("args");     // separated by "|"
         QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("trace");   // or the error's text
+        QTest::addColumn<QString>("parsed");   // the trace file, or the error's text
+        QTest::addColumn<int>("status");       // -1: not run
+        QTest::addColumn<QString>("output");   // how stdout (status 0) or stderr begins
         using A = CommandLine::Action;
-        QTest::newRow("none") << QString() << int(A::Run) << QString();
-        QTest::newRow("trace-apart") << S("--trace|t.txt") << int(A::Run) << S("t.txt");
-        QTest::newRow("trace-joined") << S("--trace=/tmp/a b") << int(A::Run) << S("/tmp/a b");
-        QTest::newRow("qt-options-pass")
-            << S("-style|fusion|-reverse|-session=abc|--trace|x") << int(A::Run) << S("x");
-        QTest::newRow("help-wins") << S("--bogus|--help") << int(A::Help) << QString();
-        QTest::newRow("trace-without-file")
-            << S("--trace") << int(A::Error) << S("--trace needs a file name");
-        QTest::newRow("qt-option-no-value")
-            << S("-platform") << int(A::Error) << S("-platform needs a value");
-        QTest::newRow("unknown-option")
-            << S("--port=3") << int(A::Error) << S("unknown option '--port=3'");
-        QTest::newRow("positional")
-            << S("msg.txt") << int(A::Error) << S("unexpected argument 'msg.txt'");
+        const auto row = [](const char *name, const char *args, A action, const char *parsed,
+                            int status = -1, const QString &output = {}) {
+            QTest::newRow(name) << S(args) << int(action) << S(parsed) << status << output;
+        };
+        row("none", "", A::Run, "");
+        row("trace-apart", "--trace|t.txt", A::Run, "t.txt");
+        row("trace-joined", "--trace=/tmp/a b", A::Run, "/tmp/a b");
+        row("qt-options-pass", "-style|fusion|-reverse|-session=abc|--trace|x", A::Run, "x");
+        row("help-wins", "--bogus|--help", A::Help, "", 0,
+            S("Usage: corvina-sms [--trace FILE]\n"));
+        row("version", "--version", A::Version, "", 0, S("corvina-sms " SMS_PROJECT_VERSION "\n"));
+        row("trace-without-file", "--trace", A::Error, "--trace needs a file name");
+        row("qt-option-no-value", "-platform", A::Error, "-platform needs a value");
+        row("unknown-option", "--port=3", A::Error, "unknown option '--port=3'", 2,
+            S("corvina-sms: unknown option '--port=3'\n\nUsage: corvina-sms"));
+        row("positional", "COM1", A::Error, "unexpected argument 'COM1'", 2,
+            S("corvina-sms: unexpected argument 'COM1'\n"));
+        row("trace-unwritable", "--trace|/nonexistent/t.txt", A::Run, "/nonexistent/t.txt", 1,
+            S("corvina-sms: cannot write the trace file /nonexistent/t.txt: "));
     }
-    void parsesTheCommandLine()
+    void commandLine()
     {
-        QFETCH(QString, args); QFETCH(int, action); QFETCH(QString, trace);
-        const auto o = CommandLine::Parse(args.isEmpty() ? QStringList() : args.split(u'|'));
+        QFETCH(QString, args); QFETCH(int, action); QFETCH(QString, parsed); QFETCH(int, status);
+        QFETCH(QString, output);
+        const QStringList list = args.isEmpty() ? QStringList() : args.split(u'|');
+        const auto o = CommandLine::Parse(list);
         QCOMPARE(int(o.action), action);
-        QCOMPARE(o.action == CommandLine::Action::Error ? o.error : o.traceFile, trace);
-    }
-
-    // The real executable without a display: a window would make it fail, a port would show.
-    void programAnswersAndEnds_data()
-    {
-        QTest::addColumn<QString>("args");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("err");
-        QTest::newRow("help") << S("--help") << 0 << S("Usage: corvina-sms [--trace FILE]\n")
-                              << QString();
-        QTest::newRow("version") << S("--version") << 0
-                                 << S("corvina-sms " SMS_PROJECT_VERSION "\n") << QString();
-        QTest::newRow("unknown")
-            << S("--bogus") << 2 << QString()
-            << S("corvina-sms: unknown option '--bogus'\n\nUsage: corvina-sms");
-        QTest::newRow("argument") << S("COM1") << 2 << QString()
-                                  << S("corvina-sms: unexpected argument 'COM1'\n");
-        QTest::newRow("trace-unwritable")
-            << S("--trace|/nonexistent/t.txt") << 1 << QString()
-            << S("corvina-sms: cannot write the trace file /nonexistent/t.txt: ");
-    }
-    void programAnswersAndEnds()
-    {
-        QFETCH(QString, args); QFETCH(int, status); QFETCH(QString, out); QFETCH(QString, err);
+        QCOMPARE(o.action == CommandLine::Action::Error ? o.error : o.traceFile, parsed);
+        if (status < 0)
+            return;
         QTemporaryDir dir;   // the program with a port link beside it that leads nowhere
         const QString copy = dir.filePath(S("corvina-sms"));
         QVERIFY(QFile::copy(Env("SMS_PROGRAM"), copy)
@@ -164,14 +104,14 @@ private slots:
         env.insert(S("QT_QPA_PLATFORM"), S("xcb"));
         env.remove(S("DISPLAY")), env.remove(S("WAYLAND_DISPLAY"));
         p.setProcessEnvironment(env);
-        p.start(copy, args.split(u'|'));
+        p.start(copy, list);
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), status);
-        const QString stdOut = QString::fromLocal8Bit(p.readAllStandardOutput());
-        const QString stdErr = QString::fromLocal8Bit(p.readAllStandardError());
-        QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
-        QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(err), qPrintable(stdErr));
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QVERIFY2((status ? err : out).startsWith(output) && (status ? out : err).isEmpty(),
+                 qPrintable(out + err));
         QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System),
                  (QStringList {S("COM1"), S("corvina-sms")}));
     }
@@ -213,11 +153,11 @@ private slots:
         QTemporaryDir prefix;
         const QString bin = prefix.filePath(S("bin"));
         QVERIFY(QDir().mkpath(bin) && QDir().mkpath(prefix.filePath(S("share/applications"))));
-        if (kind == S("installed"))
-            QVERIFY(QFile(prefix.filePath(S("share/applications/corvina-sms.desktop")))
-                        .open(QIODevice::WriteOnly));
-        if (kind == S("read-only"))
-            QVERIFY(QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(kind != S("installed")
+                || QFile(prefix.filePath(S("share/applications/corvina-sms.desktop")))
+                       .open(QIODevice::WriteOnly));
+        QVERIFY(kind != S("read-only")
+                || QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner));
         const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
         QVERIFY(data.startsWith(m_home.path()) && data.endsWith(S("/corvina-sms")));
         QDir(data).removeRecursively();
@@ -227,8 +167,7 @@ private slots:
         QCOMPARE(Seams::ProgramFolder(), expected);
         QVERIFY(QFileInfo(expected).isDir());
         QStringList opened;
-        Seams::setOpenExternalHandler(
-            [&opened](const QString &path) { return opened << path, true; });
+        Seams::setOpenExternalHandler([&](const QString &path) { return opened << path, true; });
         MsgBoxRecorder boxes;
         AppState state;
         FakePhonePort port, again;
@@ -259,15 +198,14 @@ private slots:
     // bar's port panel names the device in its tooltip.
     void portFailureExplainsItself_data()
     {
-        QTest::addColumn<QString>(
-            "entry");   // what COM1 is: dangling, directory, locked, busy; none: no COM1
+        QTest::addColumn<QString>("entry");    // COM1 is dangling, directory, locked, busy, none
         QTest::addColumn<QString>("device");   // relative to the program folder
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QString>("remedy");
+        const QString enoent = S("No such file or directory");
         QTest::newRow("dangling-link")
-            << S("dangling") << S("ttyUSB9") << S("No such file or directory") << S("plugged in");
-        QTest::newRow("no-entry") << S("none") << S("COM201") << S("No such file or directory")
-                                  << S("plugged in");
+            << S("dangling") << S("ttyUSB9") << enoent << S("plugged in");
+        QTest::newRow("no-entry") << S("none") << S("COM201") << enoent << S("plugged in");
         QTest::newRow("directory")
             << S("directory") << S("adir") << S("Is a directory") << QString();
         QTest::newRow("no-permission")
@@ -313,14 +251,12 @@ private slots:
         QCOMPARE(boxes.shown.size(), 1);
         QCOMPARE(boxes.shown[0].title, S("Error."));
         const QStringList lines = boxes.shown[0].text.split(u'\n');
-        QCOMPARE(lines.mid(0, 3),
-                 (QStringList {S("Unable to open the communication port"), QString(),
-                               tried + S(": ") + reason}));
+        QCOMPARE(lines.mid(0, 3), (QStringList {S("Unable to open the communication port"),
+                                                QString(), tried + S(": ") + reason}));
         QCOMPARE(lines.size() > 3 && lines[3] == S("(the port is the link ") + com1 + u')',
                  entry != S("none"));
         QVERIFY2(remedy.isEmpty() ? !lines.last().contains(S("dialout"))
-                                  : lines.last().contains(remedy),
-                 qPrintable(lines.last()));
+                                  : lines.last().contains(remedy), qPrintable(lines.last()));
         QVERIFY(!comm.PortOpen());
         form.Timer1_Timer();
         QCOMPARE(form.StatusBar1Panel[0]->toolTip(),
@@ -343,8 +279,7 @@ private slots:
         form.EndWithoutQuestions();
         QVERIFY(!port.PortOpen() && !form.Timer1->isActive());
         QFile codes(dir.filePath(S("Operator.sms")));
-        QVERIFY(codes.open(QIODevice::ReadOnly));
-        QCOMPARE(codes.readAll(), QByteArray("222\r\n01\r\n"));
+        QCOMPARE(codes.open(QIODevice::ReadOnly) ? codes.readAll() : "<none>", "222\r\n01\r\n");
         QVERIFY(!QFile::exists(dir.filePath(S("Setting.sms"))));
         Seams::setMsgBoxHandler({});
     }
@@ -362,10 +297,23 @@ private slots:
     void signalEndsCleanly()
     {
         QFETCH(int, signalNumber); QFETCH(bool, traced);
-        ProgramRun run;
-        const QString tracePath = run.file("trace.txt");
-        QVERIFY2(run.start(traced ? QStringList {S("--trace"), tracePath} : QStringList()),
+        PhonesimRunner phone;   // the real program, copied beside the phone's link COM1
+        QProcess app;
+        const QString copy = phone.file(S("corvina-sms")), tracePath = phone.file(S("trace.txt"));
+        QVERIFY2(phone.startPhone(Env("SMS_PHONESIM"), Env("SMS_SCENARIO")),
+                 qPrintable(phone.error));
+        QVERIFY(QFile::copy(Env("SMS_PROGRAM"), copy));
+        app.setProcessChannelMode(QProcess::ForwardedChannels);
+        app.start(copy, traced ? QStringList {S("--trace"), tracePath} : QStringList());
+        QVERIFY2(app.waitForStarted(5000) && QTest::qWaitFor([&] {
+                     return phone.commands().contains(S("AT+CPBS=ME")); }, 20000),
                  "the program did not reach the end of its phone search");
+        const auto saw = [&phone](const char *type, const char *key, const char *value) {
+            const QList<QJsonObject> events = phone.events(S(type));
+            return std::count_if(events.begin(), events.end(), [&](const QJsonObject &e) {
+                return e[QLatin1String(key)] == S(value);
+            });
+        };
         QString sent, received;
         QStringList lines;
         const auto readTrace = [&] {
@@ -389,8 +337,8 @@ private slots:
         };
         if (traced) {
             QByteArray toPhone, fromPhone;   // as the phone saw them
-            QTRY_COMPARE(run.phoneSaw("reply", "command", "AT+CPBR=?"), 2);
-            for (const QJsonObject &e : run.phoneEvents()) {
+            QTRY_COMPARE(saw("reply", "command", "AT+CPBR=?"), 2);
+            for (const QJsonObject &e : phone.events()) {
                 const QByteArray line = e[S("line")].toString().toLatin1() + '\r';
                 if (e[S("type")] == S("command"))
                     toPhone += line, fromPhone += line;   // echoed
@@ -402,18 +350,18 @@ private slots:
                         && received.size() >= PortTrace::Visible(fromPhone).size());
             QCOMPARE(sent, PortTrace::Visible(toPhone));
             QCOMPARE(received, PortTrace::Visible(fromPhone));
-            QVERIFY(
-                lines.first().contains(S(" -- opened ") + run.file("COM1") + S(" -> /dev/pts/")));
+            QVERIFY(lines.first().contains(S(" -- opened ") + phone.file(S("COM1"))
+                                           + S(" -> /dev/pts/")));
         }
-        const QString lock = run.lockFile();
+        const QString lock = LockFile(phone.file(S("COM1")));
         QVERIFY2(!lock.isEmpty(), "no lock file for the open port");
-        QCOMPARE(::kill(pid_t(run.app.processId()), signalNumber), 0);
-        QVERIFY(run.app.waitForFinished(5000));
-        QCOMPARE(run.app.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(run.app.exitCode(), 0);
+        QCOMPARE(::kill(pid_t(app.processId()), signalNumber), 0);
+        QVERIFY(app.waitForFinished(5000));
+        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app.exitCode(), 0);
         QVERIFY2(!QFile::exists(lock), qPrintable(lock));
-        QTRY_VERIFY(run.phoneSaw("port", "event", "close"));
-        QVERIFY(!QFile::exists(run.file("Setting.sms")));   // nobody was asked, nothing saved
+        QTRY_VERIFY(saw("port", "event", "close"));
+        QVERIFY(!QFile::exists(phone.file(S("Setting.sms"))));   // nobody was asked, nothing saved
         if (traced) {
             QCOMPARE(readTrace(), QString());
             QVERIFY2(lines.last().endsWith(S(" -- closed")), qPrintable(lines.last()));

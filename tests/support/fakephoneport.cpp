@@ -3,46 +3,27 @@
 
 bool FakePhonePort::setPortOpen(bool open)
 {
-    if (!open) {
-        const bool was = m_open;
-        m_open = false;
-        return was;
-    }
+    if (!open)
+        return std::exchange(m_open, false);
     if (failOpen || m_open)
         return false;
-    m_open = true;
     ++openCount;
-    return true;
+    return m_open = true;
 }
 
 bool FakePhonePort::Output(const QString &text)
 {
-    if (!m_open) {
+    if (m_open)
+        writes << text;
+    else
         ++refusedWrites;
-        return false;
-    }
-    writes << text;
-    return true;
-}
-
-QString FakePhonePort::Input()
-{
-    QString out;
-    out.swap(m_pending);
-    return out;
-}
-
-void FakePhonePort::deliver(const QString &text)
-{
-    m_pending += text;
-    emit OnComm();
+    return m_open;
 }
 
 void FakePhonePort::dropLine()
 {
-    if (!m_open)
+    if (!std::exchange(m_open, false))
         return;
-    m_open = false;
     m_pending.clear();
     emit LineLost();
     emit OnComm();

@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <utility>
+
 class FakePhonePort : public PhonePort
 {
     Q_OBJECT
@@ -15,10 +17,10 @@ public:
     bool PortOpen() const override { return m_open; }
     bool setPortOpen(bool open) override;
     bool Output(const QString &text) override;
-    QString Input() override;
+    QString Input() override { return std::exchange(m_pending, QString()); }
 
     /// Queues `text` as received and raises OnComm once (one receive event).
-    void deliver(const QString &text);
+    void deliver(const QString &text) { m_pending += text, emit OnComm(); }
     /// Raises OnComm without new characters.
     void emptyEvent() { emit OnComm(); }
     /// The line drops while open: the port closes, LineLost and OnComm follow.

@@ -3,46 +3,38 @@
 
 #include "app/seams.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QTest>
 #include <QTimer>
 
-namespace {
-
-template<typename Done>
-bool waitFor(Done done, int ms)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-        QTest::qWait(20);
-    return done();
-}
-
-} // namespace
-
-bool PhonesimRunner::start(const QString &phonesim, const QString &scenario)
+bool PhonesimRunner::startPhone(const QString &phonesim, const QString &scenario)
 {
     const QString link = file(QStringLiteral("COM1"));
     Seams::setProgramFolder(m_dir.path());
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(phonesim, {QStringLiteral("--scenario"), scenario, QStringLiteral("--link"), link,
-                               QStringLiteral("--transcript"), file(QStringLiteral("phonesim.jsonl"))});
-    if (!m_dir.isValid() || !m_process.waitForStarted(5000)
-        || !waitFor([&] { return QFile::exists(link); }, 5000)) {
-        error = QStringLiteral("the simulated phone did not start: ") + m_process.errorString();
+    m_process.start(phonesim, {QStringLiteral("--scenario"), scenario, QStringLiteral("--link"),
+                               link, QStringLiteral("--transcript"),
+                               file(QStringLiteral("phonesim.jsonl"))});
+    if (m_dir.isValid() && m_process.waitForStarted(5000)
+        && QTest::qWaitFor([&] { return QFile::exists(link); }, 5000))
+        return true;
+    error = QStringLiteral("the simulated phone did not start: ") + m_process.errorString();
+    return false;
+}
+
+bool PhonesimRunner::start(const QString &phonesim, const QString &scenario)
+{
+    if (!startPhone(phonesim, scenario))
         return false;
-    }
     form = std::make_unique<Form1>(state, comm);
     form->Form_Load();
     form->show();
-    if (!waitFor([&] { return !form->PendingAutoConnect() && comm.PortOpen()
-                                  && !state.WaitPhonePhonebookRange; }, 15000)) {
-        error = QStringLiteral("the window did not connect to the simulated phone");
-        return false;
-    }
-    return true;
+    if (QTest::qWaitFor([&] { return !form->PendingAutoConnect() && comm.PortOpen()
+                                     && !state.WaitPhonePhonebookRange; }, 15000))
+        return true;
+    error = QStringLiteral("the window did not connect to the simulated phone");
+    return false;
 }
 
 PhonesimRunner::~PhonesimRunner()
@@ -71,5 +63,13 @@ QList<QJsonObject> PhonesimRunner::events(const QString &type) const
         if (!o.isEmpty() && (type.isEmpty() || o.value(QLatin1String("type")).toString() == type))
             out << o;
     }
+    return out;
+}
+
+QStringList PhonesimRunner::commands(qsizetype from) const
+{
+    QStringList out;
+    for (const QJsonObject &e : events(QStringLiteral("command")).mid(from))
+        out << e.value(QLatin1String("line")).toString();
     return out;
 }

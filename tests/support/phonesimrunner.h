@@ -17,11 +17,16 @@ class PhonesimRunner
 {
 public:
     ~PhonesimRunner();
-    /// Starts the phone, waits for the link, loads the window and waits until it has
-    /// connected. On failure returns false with `error` saying why.
+    /// Starts the phone alone and waits for its link. On failure returns false with `error`
+    /// saying why.
+    bool startPhone(const QString &phonesim, const QString &scenario);
+    /// Starts the phone, loads the window and waits until it has connected. On failure
+    /// returns false with `error` saying why.
     bool start(const QString &phonesim, const QString &scenario);
     /// The transcript's events in order; with `type`, only the events of that type.
     QList<QJsonObject> events(const QString &type = QString()) const;
+    /// The command lines the phone received, from the `from`-th command on.
+    QStringList commands(qsizetype from = 0) const;
     QString file(const QString &name) const { return m_dir.filePath(name); }
 
     QString error;
