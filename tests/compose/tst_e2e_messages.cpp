@@ -5,6 +5,7 @@
 #include "app/seams.h"
 #include "app/textfile.h"
 #include "app/vbstrings.h"
+#include "messagetext.h"
 #include "msgboxrecorder.h"
 #include "phonesimrunner.h"
 
@@ -14,19 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 
-namespace {
-
-QString letters(int n)
-{
-    QString t;
-    for (int i = 0; i < n; ++i)
-        t += QChar(u'a' + (i * 7) % 26);
-    return t;
-}
-
-qint64 number(const QJsonObject &o, const char *key) { return qint64(o.value(QLatin1String(key)).toDouble()); }
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 class TstE2eMessages : public QObject
 {
@@ -34,52 +23,33 @@ class TstE2eMessages : public QObject
     MsgBoxRecorder m_boxes;
     PhonesimRunner m_phone;
     AppState &m_state = m_phone.state;
-    qsizetype m_from = 0;
 
-    // Lines the program wrote since the last call; fails when one reached the phone before
+    // Lines the program wrote from event `from` on; fails when one reached the phone before
     // the reply it had to wait for had been put on the line.
-    QStringList lines()
+    QStringList lines(qsizetype from) const
     {
         const QList<QJsonObject> all = m_phone.events();
+        const auto ms = [](const QJsonObject &o, const char *key) {
+            return qint64(o.value(QLatin1String(key)).toDouble());
+        };
         QStringList out;
         qint64 replyDone = -1;
-        for (qsizetype i = m_from; i < all.size(); ++i) {
+        for (qsizetype i = from; i < all.size(); ++i) {
             const QJsonObject &e = all.at(i);
-            const QString type = e.value(QLatin1String("type")).toString();
-            if (type != QLatin1String("command") && type != QLatin1String("pdu"))
+            const QString type = e.value("type"_L1).toString();
+            if (type != "command"_L1 && type != "pdu"_L1)
                 continue;
-            out << e.value(QLatin1String(type == QLatin1String("pdu") ? "pdu" : "line")).toString();
-            if (type == QLatin1String("pdu") && !e.value(QLatin1String("valid")).toBool())
-                return {QStringLiteral("invalid: ") + e.value(QLatin1String("problem")).toString()};
-            if (number(e, "ms") < replyDone)
-                return {out.last() + QStringLiteral(" came before the reply it waited for")};
+            out << e.value(type == "pdu"_L1 ? "pdu"_L1 : "line"_L1).toString();
+            if (type == "pdu"_L1 && !e.value("valid"_L1).toBool())
+                return {u"invalid: "_s + e.value("problem"_L1).toString()};
+            if (ms(e, "ms") < replyDone)
+                return {out.last() + u" came before the reply it waited for"_s};
             for (qsizetype j = i + 1; j < all.size(); ++j)
-                if (all.at(j).value(QLatin1String("type")).toString() == QLatin1String("reply")) {
-                    replyDone = number(all.at(j), "ms") + number(all.at(j), "delayMs");
+                if (all.at(j).value("type"_L1).toString() == "reply"_L1) {
+                    replyDone = ms(all.at(j), "ms") + ms(all.at(j), "delayMs");
                     break;
                 }
         }
-        m_from = all.size();
-        return out;
-    }
-    void send(const QString &text, int count)
-    {
-        m_from = m_phone.events().size();
-        m_phone.form->Text6->setText(QString::number(count));
-        m_phone.form->setText5Text(text);
-        m_boxes.shown.clear();
-        m_boxes.answers = {Seams::MsgResult::OK};
-        m_phone.form->Command6->click();
-    }
-    QString log() const { return TextFile::Read(m_phone.file(QStringLiteral("LogSMS.txt"))).value_or(QString()); }
-    QStringList chain(const QString &cmd, int parts) const
-    {
-        const QString pdus[] = {m_state.Pdu1, m_state.Pdu2, m_state.Pdu3, m_state.Pdu4, m_state.Pdu5};
-        const int lengths[] = {m_state.PduLength1, m_state.PduLength2, m_state.PduLength3,
-                               m_state.PduLength4, m_state.PduLength5};
-        QStringList out;
-        for (int i = 0; i < parts; ++i)
-            out << cmd + QString::number(lengths[i]) << pdus[i];
         return out;
     }
 
@@ -88,87 +58,76 @@ private slots:
     {
         if (!QFile::exists(qEnvironmentVariable("SMS_PHONESIM")))
             QSKIP("the simulated phone (tools/phonesim) is not built");
-        Seams::setOpenExternalHandler([](const QString &) { return true; });
-        QVERIFY2(m_phone.start(qEnvironmentVariable("SMS_PHONESIM"), qEnvironmentVariable("SMS_E2E_SCENARIO")),
+        QVERIFY2(m_phone.start(qEnvironmentVariable("SMS_PHONESIM"),
+                               qEnvironmentVariable("SMS_E2E_SCENARIO")),
                  qPrintable(m_phone.error));
-        QVERIFY2(m_boxes.shown.isEmpty(), qPrintable(m_boxes.texts().join(QLatin1Char('|'))));
-        m_phone.form->Text2->setText(QStringLiteral("393359609600"));
-        m_phone.form->Text4->setText(QStringLiteral("+393471234567"));
+        QVERIFY2(m_boxes.shown.isEmpty(), qPrintable(m_boxes.texts().join(u'|')));
+        m_phone.form->Text2->setText(u"393359609600"_s);
+        m_phone.form->Text4->setText(u"+393471234567"_s);
     }
 
-    void errorAfterSecondOfThree()   // first: the phone refuses the session's third AT+CMGS
+    // A one-part text (its PDU byte for byte), five parts with characters outside the
+    // alphabet, a flash message with a status report, and a store of two parts.
+    void messages_data()
     {
-        send(letters(400), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(m_boxes.texts().contains(QStringLiteral("Command didn't accept by mobile")), 10000);
-        QTest::qWait(200);
-        QCOMPARE(m_state.PduLength1, 154);   // 12-digit international recipient
-        QCOMPARE(lines(), chain(QStringLiteral("AT+CMGS="), 3).mid(0, 5));
-        QVERIFY(!m_boxes.texts().contains(QStringLiteral("Messagge sent")));
-        QCOMPARE(m_state.SentCount, 0);
-        QVERIFY(!QFile::exists(m_phone.file(QStringLiteral("Sent.txt"))));
-        QVERIFY(log().contains(QStringLiteral("N.sms:  3\r\n")));
-        QCOMPARE(Seams::CurrentPointer(), Seams::Pointer::Default);
-        QVERIFY(!m_state.SendActive && !m_state.WaitSentOk);
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("flash");   // with a status report
+        QTest::addColumn<bool>("store");
+        QTest::addColumn<int>("parts");
+        QTest::newRow("one-part") << u"hello"_s << false << false << 1;
+        QTest::newRow("five-parts") << letters(700) + u"\r\nè³€"_s << false << false << 5;
+        QTest::newRow("flash-with-status-report") << u"Ciao\r\nAlarm"_s << true << false << 1;
+        QTest::newRow("store-two-parts") << letters(250) << false << true << 2;
     }
-
-    void sendOnePart()
+    void messages()
     {
-        send(QStringLiteral("hello"), 4);
-        QTRY_VERIFY_WITH_TIMEOUT(m_boxes.texts().contains(QStringLiteral("Messagge sent")), 10000);
-        QCOMPARE(lines(), QStringList({QStringLiteral("AT+CMGS=19"),
-                                       QStringLiteral("079193339506690011F30C919343173254760000FF05E8329BFD06")}));
-        QCOMPARE(m_state.SentCount, 5);
-        QCOMPARE(TextFile::Read(m_phone.file(QStringLiteral("Sent.txt"))).value_or(QString()),
-                 vb::NumberField(5) + QStringLiteral("\r\n"));
-        QCOMPARE(Seams::CurrentPointer(), Seams::Pointer::Default);
-    }
-
-    void sendFiveParts()
-    {
-        send(letters(700) + QStringLiteral("\r\n\u00E8\u00B3\u20AC"), 5);
-        QTRY_VERIFY_WITH_TIMEOUT(m_boxes.texts().contains(QStringLiteral("Messagge sent")), 20000);
-        const qsizetype from = m_from;
-        QCOMPARE(lines(), chain(QStringLiteral("AT+CMGS="), 5));
-        QCOMPARE(m_boxes.texts().count(QStringLiteral("Messagge sent")), 1);
-        QCOMPARE(m_state.SentCount, 10);
-        int parts = 0;   // the phone's own decoder saw each part as concatenated
-        for (const QJsonObject &e : m_phone.events().mid(from))
-            if (e.value(QLatin1String("type")).toString() == QLatin1String("pdu") && ++parts)
-                QVERIFY(e[QLatin1String("decoded")][QLatin1String("flags")][QLatin1String("udhi")].toBool());
-        QCOMPARE(parts, 5);
-    }
-
-    void flashWithStatusReport()
-    {
-        m_phone.form->Mn_Flash->trigger();
-        m_phone.form->Mn_Ricevuta->trigger();
-        send(QStringLiteral("Ciao\r\nAlarm"), 10);
-        QTRY_VERIFY_WITH_TIMEOUT(m_boxes.texts().contains(QStringLiteral("Messagge sent")), 10000);
-        QVERIFY(m_boxes.shown.at(0).text.endsWith(QStringLiteral("\r\r- Flash SMS\r- Status report")));
-        const QStringList sent = lines();
-        QCOMPARE(sent, chain(QStringLiteral("AT+CMGS="), 1));
-        QVERIFY(sent.at(1).startsWith(QStringLiteral("079193339506690031F30C9193431732547600F0FF0B")));
-        QVERIFY(!m_state.FlashSms && !m_phone.form->Mn_Flash->isChecked());
-        m_phone.form->Mn_Ricevuta->trigger();
-        QVERIFY(!m_state.StatusReport);
-        QCOMPARE(m_state.SentCount, 11);
-    }
-
-    void storeTwoParts()
-    {
-        const QString logBefore = log();
-        m_from = m_phone.events().size();
-        m_phone.form->setText5Text(letters(250));
+        QFETCH(QString, text);
+        QFETCH(bool, flash);
+        QFETCH(bool, store);
+        QFETCH(int, parts);
+        Form1 &form = *m_phone.form;
+        const qsizetype from = m_phone.events().size();
+        const int count = m_state.SentCount;
+        const QString log = TextFile::Read(m_phone.file(u"LogSMS.txt"_s)).value_or(QString());
+        if (flash)
+            form.Mn_Flash->trigger(), form.Mn_Ricevuta->trigger();
+        form.setText5Text(text);
         m_boxes.shown.clear();
-        m_phone.form->Command7->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_state.StoreActive, 10000);
-        QTest::qWait(100);
-        QCOMPARE(lines(), chain(QStringLiteral("AT+CMGW="), 2));
-        QVERIFY(m_boxes.shown.isEmpty());
-        QCOMPARE(m_state.SentCount, 11);
-        QCOMPARE(log(), logBefore);
-    }
+        m_boxes.answers = {Seams::MsgResult::OK};
+        (store ? form.Command7 : form.Command6)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_state.SendActive && !m_state.StoreActive
+                                     && !m_state.WaitSentOk, 20000);
+        QTest::qWait(100);   // nothing more comes
 
+        const QStringList pdus = {m_state.Pdu1, m_state.Pdu2, m_state.Pdu3, m_state.Pdu4,
+                                  m_state.Pdu5};
+        const QList<int> lengths = {m_state.PduLength1, m_state.PduLength2, m_state.PduLength3,
+                                    m_state.PduLength4, m_state.PduLength5};
+        QStringList expected;
+        for (int i = 0; i < parts; ++i)
+            expected << (store ? u"AT+CMGW=%1"_s : u"AT+CMGS=%1"_s).arg(lengths[i]) << pdus[i];
+        const QStringList sent = lines(from);
+        QCOMPARE(sent, expected);
+        if (text == u"hello"_s)   // to a 12-digit international number
+            QCOMPARE(sent, QStringList({u"AT+CMGS=19"_s, u"079193339506690011F30C91934317325476"
+                                                        "0000FF05E8329BFD06"_s}));
+        if (flash) {
+            QVERIFY(m_boxes.shown.at(0).text.endsWith(u"\r\r- Flash SMS\r- Status report"_s));
+            QVERIFY(sent.at(1).startsWith(u"079193339506690031F30C9193431732547600F0FF0B"_s));
+            QVERIFY(!m_state.FlashSms && !form.Mn_Flash->isChecked());   // a one-off
+            form.Mn_Ricevuta->trigger();
+            QVERIFY(!m_state.StatusReport);
+        }
+        // A store asks nothing, logs nothing and counts nothing.
+        QCOMPARE(m_boxes.texts().count(u"Messagge sent"_s), store ? 0 : 1);
+        QCOMPARE(m_boxes.shown.size(), store ? 0 : 2);
+        QCOMPARE(m_state.SentCount, count + (store ? 0 : parts));
+        QCOMPARE(TextFile::Read(m_phone.file(u"Sent.txt"_s)).value_or(QString()),
+                 vb::NumberField(m_state.SentCount) + u"\r\n"_s);
+        const QString logNow = TextFile::Read(m_phone.file(u"LogSMS.txt"_s)).value_or(QString());
+        QCOMPARE(logNow == log, store);
+        QCOMPARE(Seams::CurrentPointer(), Seams::Pointer::Default);
+    }
 };
 
 QTEST_MAIN(TstE2eMessages)
