@@ -243,10 +243,12 @@ struct Phonesim
                && waitFor([&] { return QFile::exists(dir.filePath(u"COM200"_s)); }, 5000);
     }
     /// The command lines the phone received, PDUs as "PDU" ("PDU!" when refused), and
-    /// "<hangup>" and "<ignored>" events.
+    /// "<hangup>" and "<ignored>" events; "<early>" after a line or PDU that came before the
+    /// phone had started its reply to the line before.
     QStringList received() const
     {
         QStringList out;
+        double replyAt = -1;
         for (const QByteArray &l : get(transcript).split('\n')) {
             const QJsonObject e = QJsonDocument::fromJson(l).object();
             const QString type = e.value(u"type"_s).toString();
@@ -256,6 +258,10 @@ struct Phonesim
                 out << (e.value(u"valid"_s).toBool() ? u"PDU"_s : u"PDU!"_s);
             else if (type == u"hangup"_s || type == u"ignored"_s)
                 out << u"<"_s + type + u">"_s;
+            if (type == u"reply"_s)
+                replyAt = e.value(u"ms"_s).toDouble() + e.value(u"delayMs"_s).toDouble();
+            else if ((type == u"command"_s || type == u"pdu"_s) && e[u"ms"_s].toDouble() < replyAt)
+                out << u"<early>"_s;
         }
         return out;
     }
@@ -526,33 +532,57 @@ private slots:
         QCOMPARE(r.checkFiles(), QString());
     }
 
-    // Over the real serial path the phone hangs up after its Nth command line: a search
-    // ends at once with its message, a send or store says which parts did not go out, the
-    // next action is answered, and a phone plugged in again takes the next message.
-    void lineDropsOverThePort_data()
+    // Over the real serial path. A phone that hangs up after its Nth command line: a search
+    // ends at once with its message, a send or store says which part did not go out, a send
+    // on the closed port and a search for the phone that is gone are refused, and a phone
+    // plugged in again is found. A phone refusing one step after another (a search step with
+    // +CME ERROR, each announce line of a send and of a store, with ERROR and +CMS ERROR, the
+    // service-centre query), each try going further. A phone found only after a second (the
+    // search writes "AT" again meanwhile), one answering late in two pieces, one answering a
+    // byte at a time. After each, a send, a store and the service-centre query go through,
+    // every line written only after the phone's reply to the one before.
+    void overThePort_data()
     {
-        QTest::addColumn<Action>("action");
-        QTest::addColumn<int>("drop");   // the command line after which the line drops
-        for (int k : {1, 6, 11})   // every step is dropped in process above
-            QTest::addRow("search-after-%s", qPrintable(kSearchSteps.at(k - 1).line))
-                << Action::Search << k;
+        QTest::addColumn<QByteArray>("faults");
+        QTest::addColumn<Action>("action");   // what a dropped line interrupts
+        const auto drop = [](const char *name, int after, Action action) {
+            QTest::newRow(name) << u"{\"faults\": {\"dropAfterCommands\": %1}}"_s.arg(after)
+                                       .toUtf8() << action;
+        };
+        drop("drop-after-AT", 1, Action::Search);   // every step is dropped in process above
+        drop("drop-after-AT+CIMI", 6, Action::Search);
         for (int part = 1; part <= 3; ++part)
-            QTest::addRow("send-pdu-%d-of-3", part) << Action::Send << 12 + part;
+            drop(qPrintable(u"drop-send-pdu-%1-of-3"_s.arg(part)), 12 + part, Action::Send);
         for (int part = 1; part <= 2; ++part)
-            QTest::addRow("store-pdu-%d-of-2", part) << Action::Store << 12 + part;
+            drop(qPrintable(u"drop-store-pdu-%1-of-2"_s.arg(part)), 12 + part, Action::Store);
+        QTest::newRow("refusals") << QByteArray(R"({"faults": {"errors": [
+            {"command": "AT+CGMR", "occurrence": 1, "reply": "+CME ERROR: 100"},
+            {"command": "AT+CMGS", "occurrence": 1},
+            {"command": "AT+CMGS", "occurrence": 3, "reply": "+CMS ERROR: 500"},
+            {"command": "AT+CMGS", "occurrence": 6, "reply": "+CMS ERROR: 304"},
+            {"command": "AT+CMGW", "occurrence": 1, "reply": "+CMS ERROR: 322"},
+            {"command": "AT+CMGW", "occurrence": 3},
+            {"command": "AT+CSCA", "occurrence": 1, "reply": "+CMS ERROR: 500"}]}})")
+                                  << Action::Everything;
+        QTest::newRow("silent-for-a-second")
+            << QByteArray(R"({"timing": {"silentSeconds": 1}})") << Action::Everything;
+        QTest::newRow("late-in-two-pieces") << QByteArray(R"({"timing": {"latencyMs": 20,
+            "jitterMs": 10, "chunks": 2, "chunkGapMs": 3, "seed": 11}})") << Action::Everything;
+        QTest::newRow("one-byte-pieces")
+            << QByteArray(R"({"timing": {"chunks": 100000, "chunkGapMs": 1}})")
+            << Action::Everything;
     }
-    void lineDropsOverThePort()
+    void overThePort()
     {
+        QFETCH(QByteArray, faults);
         QFETCH(Action, action);
-        QFETCH(int, drop);
         if (!QFile::exists(qEnvironmentVariable("SMS_PHONESIM")))
             QSKIP("the simulated phone (tools/phonesim) is not built");
         QSerialPhonePort comm;
         Rig r(comm, 50, 20000);
         QVERIFY(r.load());
-        Phonesim phone;
-        QVERIFY(phone.start(r.dir.path(), u"{\"faults\": {\"dropAfterCommands\": %1}}"_s
-                                              .arg(drop).toUtf8(), u"dropping"_s));
+        Phonesim phone, again;
+        QVERIFY(phone.start(r.dir.path(), faults, u"faulty"_s));
         QElapsedTimer clock;
         clock.start();
         if (action == Action::Search) {
@@ -560,9 +590,20 @@ private slots:
             QCOMPARE(r.boxes.texts(), QStringList{kNoMobile});
             // At once, not at the time-out 20 s after the start.
             QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
-        } else {
-            const QString connected = r.connect(true);
+        } else if (faults.contains("errors")) {
+            r.search(true);
+            QCOMPARE(r.boxes.texts(), QStringList{kRefused});
+            QVERIFY(comm.PortOpen() && r.form.Label17->text() == u"???"_s);
+            r.boxes.shown.clear();
+        }
+        if (action != Action::Search) {
+            const QString connected = r.connect(!faults.contains("errors"));
             QVERIFY2(connected.isEmpty(), qPrintable(connected));
+            // The silent phone let the search write "AT" (on a port opened anew) again.
+            QCOMPARE(phone.received().contains(u"<ignored>"_s), faults.contains("silent"));
+        }
+
+        if (action == Action::Send || action == Action::Store) {
             r.start(action);
             QVERIFY2(waitFor([&] { return !r.boxes.shown.isEmpty(); }, 10000),
                      qPrintable(phone.received().join(u'|')));
@@ -574,75 +615,26 @@ private slots:
                      QStringList{lostText(action, 2 * part - 1, action == Action::Send ? 3 : 2)});
             QVERIFY(r.chainEnded());
         }
-        QVERIFY(phone.received().endsWith(u"<hangup>"_s));
-        QVERIFY(!comm.PortOpen() && !r.chainWaits() && r.state.SentCount == 7);
-
-        // The next actions are answered: a send is refused on the closed port, and the
-        // phone that is gone cannot be opened.
-        r.boxes.shown.clear();
-        r.start(Action::Send, 5);
-        r.search(false);
-        QCOMPARE(r.boxes.texts().size(), 2);
-        QVERIFY(r.boxes.texts().at(0).startsWith(u"The serial port is closed"_s));
-        QVERIFY(r.boxes.texts().at(1).startsWith(u"Unable to open the communication port"_s));
-        // Plugged in again, the phone is found and takes a message.
-        Phonesim again;
-        QVERIFY(again.start(r.dir.path(), "{}", u"again"_s));
-        r.boxes.shown.clear();
-        const QString connected = r.connect();
-        QVERIFY2(connected.isEmpty(), qPrintable(connected));
-        QVERIFY(r.sendsAgain());
-        QCOMPARE(r.checkFiles(), QString());
-    }
-
-    // Over the real serial path: a phone refusing one step after another (a search step
-    // with +CME ERROR, each of the three announce lines of a send, each of the two of a
-    // store, with ERROR and +CMS ERROR, the service-centre query), each time the next try
-    // going further; a phone that answers only after a second (the search writes "AT" again
-    // and again meanwhile); a phone whose replies come one byte at a time. Afterwards a
-    // send, a store and the service-centre query go through.
-    void overThePort_data()
-    {
-        QTest::addColumn<QByteArray>("faults");
-        QTest::newRow("refusals") << QByteArray(R"({"faults": {"errors": [
-            {"command": "AT+CGMR", "occurrence": 1, "reply": "+CME ERROR: 100"},
-            {"command": "AT+CMGS", "occurrence": 1},
-            {"command": "AT+CMGS", "occurrence": 3, "reply": "+CMS ERROR: 500"},
-            {"command": "AT+CMGS", "occurrence": 6, "reply": "+CMS ERROR: 304"},
-            {"command": "AT+CMGW", "occurrence": 1, "reply": "+CMS ERROR: 322"},
-            {"command": "AT+CMGW", "occurrence": 3},
-            {"command": "AT+CSCA", "occurrence": 1, "reply": "+CMS ERROR: 500"}]}})");
-        QTest::newRow("silent-for-a-second") << QByteArray(R"({"timing": {"silentSeconds": 1}})");
-        QTest::newRow("one-byte-pieces")
-            << QByteArray(R"({"timing": {"chunks": 100000, "chunkGapMs": 1}})");
-    }
-    void overThePort()
-    {
-        QFETCH(QByteArray, faults);
-        if (!QFile::exists(qEnvironmentVariable("SMS_PHONESIM")))
-            QSKIP("the simulated phone (tools/phonesim) is not built");
-        QSerialPhonePort comm;
-        Rig r(comm, 50, 20000);
-        QVERIFY(r.load());
-        Phonesim phone;
-        QVERIFY(phone.start(r.dir.path(), faults, u"faulty"_s));
-        const bool refusals = faults.contains("errors");
-        if (refusals) {
-            r.search(true);
-            QCOMPARE(r.boxes.texts(), QStringList{kRefused});
-            QVERIFY(comm.PortOpen() && r.form.Label17->text() == u"???"_s);
+        if (faults.contains("drop")) {
+            QVERIFY(phone.received().endsWith(u"<hangup>"_s));
+            QVERIFY(!comm.PortOpen() && !r.chainWaits() && r.state.SentCount == 7);
             r.boxes.shown.clear();
+            r.start(Action::Send, 5);
+            r.search(false);
+            QCOMPARE(r.boxes.texts().size(), 2);
+            QVERIFY(r.boxes.texts().at(0).startsWith(u"The serial port is closed"_s));
+            QVERIFY(r.boxes.texts().at(1).startsWith(u"Unable to open the communication port"_s));
+            QVERIFY(again.start(r.dir.path(), "{}", u"again"_s));
+            const QString connected = r.connect();
+            QVERIFY2(connected.isEmpty(), qPrintable(connected));
         }
-        const QString connected = r.connect(!refusals);
-        QVERIFY2(connected.isEmpty(), qPrintable(connected));
-        // The silent phone let the search write "AT" (on a port opened anew) more than once.
-        QCOMPARE(phone.received().contains(u"<ignored>"_s), faults.contains("silent"));
+
         const struct { Action action; int announced; } tries[] = {
             {Action::Send, 1},  {Action::Send, 2},  {Action::Send, 3},
             {Action::Store, 1}, {Action::Store, 2}, {Action::ServiceCentre, 1}};
         const QString announce[] = {QString(), u"AT+CMGS="_s, u"AT+CMGW="_s, u"AT+CSCA?"_s};
         for (const auto &t : tries) {
-            if (!refusals)
+            if (!faults.contains("errors"))
                 break;   // each try below is refused once
             const qsizetype before = phone.received().size();
             r.boxes.shown.clear();
@@ -653,9 +645,12 @@ private slots:
             QCOMPARE(lines.filter(announce[int(t.action)]).size(), t.announced);
             QCOMPARE(lines.count(u"PDU"_s), t.announced - 1);   // no part after the refused one
         }
-        const qsizetype before = phone.received().size();
+        Phonesim &now = faults.contains("drop") ? again : phone;
+        const qsizetype before = now.received().size();
         QCOMPARE(r.fullRound(20000), QString());
-        QCOMPARE(phone.received().mid(before).count(u"PDU"_s), 5);
+        const QStringList round = now.received().mid(before);
+        QCOMPARE(round.count(u"PDU"_s), 5);
+        QVERIFY2(!round.contains(u"<early>"_s), qPrintable(round.join(u'|')));
         QVERIFY(!phone.received().contains(u"PDU!"_s));
         QCOMPARE(r.checkFiles(), QString());
     }
