@@ -28,15 +28,6 @@ namespace {
 
 const QChar kCtrlZ(26);
 
-/// n letters a..z repeated: plain GSM characters.
-QString letters(int n)
-{
-    QString t;
-    for (int i = 0; i < n; ++i)
-        t += QChar(u'a' + i % 26);
-    return t;
-}
-
 // Answers AT+CMGS and AT+CMGW with the prompt and a PDU with its reference and OK, a moment
 // later and in two pieces; or drops the line after its Nth write.
 class SmsPhone : public FakePhonePort
@@ -240,17 +231,18 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("labels");   // used, left, messages, the note's first words
         const QString smile = u"\U0001F600"_s;
+        const auto a = [](int n) { return QString(n, u'a'); };
         const struct { const char *name; QString text; const char *labels; } rows[] = {
-            {"empty", QString(), "0 760 0"}, {"160", letters(160), "160 600 1"},
-            {"161", letters(161), "161 599 2"}, {"305", letters(305), "305 455 3"},
-            {"760", letters(760), "760 0 5"}, {"line-break-counts-2", u"ab\r\nfg"_s, "6 754 1"},
+            {"empty", QString(), "0 760 0"}, {"160", a(160), "160 600 1"},
+            {"161", a(161), "161 599 2"}, {"305", a(305), "305 455 3"}, {"760", a(760), "760 0 5"},
+            {"line-break-counts-2", u"ab\r\nfg"_s, "6 754 1"},
             {"euro", u"5 €"_s, "3 757 1 1 character"},
             {"not-in-the-table", u"Ç{}"_s, "3 757 1 3 characters"},
             // An emoji is one character and one "@"; the box holds 760 characters, not units.
             {"emoji", u"a"_s + smile, "2 758 1 1 character"},
-            {"160-with-emoji", letters(150) + smile.repeated(10), "160 600 1 10 characters"},
-            {"760-with-emoji", letters(700) + smile.repeated(60), "760 0 5 60 characters"},
-            {"over-760-keeps-pairs", letters(700) + smile.repeated(61), "760 0 5 60 characters"}};
+            {"160-with-emoji", a(150) + smile.repeated(10), "160 600 1 10 characters"},
+            {"760-with-emoji", a(700) + smile.repeated(60), "760 0 5 60 characters"},
+            {"over-760-keeps-pairs", a(700) + smile.repeated(61), "760 0 5 60 characters"}};
         for (const auto &r : rows)
             QTest::newRow(r.name) << r.text << QString::fromLatin1(r.labels);
     }
@@ -271,7 +263,7 @@ private slots:
         Rig r;
         r.form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&r.form));
-        r.form.setText5Text(letters(300));
+        r.form.setText5Text(QString(300, u'a'));
         r.form.Command1_Click();
         QCOMPARE(r.form.Text5Text() + r.form.Label5->text() + r.form.Label12->text()
                      + r.form.Label14->text(), u"07600"_s);

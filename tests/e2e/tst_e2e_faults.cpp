@@ -77,14 +77,6 @@ const QMap<QString, QByteArray> kFiles = {
     {u"Rubrica.txt"_s, "Anna (+3912345)\r\nBob (0612345)\r\n"},
     {u"Operator.sms"_s, "222\r\n01\r\n"}};
 
-QString letters(int n)
-{
-    QString t;
-    for (int i = 0; i < n; ++i)
-        t += QChar(u'a' + i % 26);
-    return t;
-}
-
 QByteArray get(const QString &path)
 {
     QFile f(path);
@@ -325,10 +317,10 @@ struct Rig
     void start(Action action, int chars = 0)
     {
         chars = chars ? chars : action == Action::Store ? 200 : 400;
-        form.setText5Text(letters(chars));
+        form.setText5Text(QString(chars, u'a'));
         if (action == Action::Send) {
             if (port.PortOpen())   // a closed port refuses before anything is logged
-                log += Compose::LogEntry(letters(chars), form.Text4->text(), kNow,
+                log += Compose::LogEntry(QString(chars, u'a'), form.Text4->text(), kNow,
                                          form.Label14->text());
             form.Command6_Click();
         } else if (action == Action::Store) {
@@ -345,16 +337,6 @@ struct Rig
     bool chainEnded() const
     {
         return !chainWaits() && Seams::CurrentPointer() == Seams::Pointer::Default;
-    }
-    /// A one-part message goes out and is counted once.
-    bool sendsAgain()
-    {
-        const qsizetype before = boxes.texts().count(kSent);
-        form.Text2->setText(u"393359609600"_s);
-        start(Action::Send, 9);
-        const auto counted = [&] { return boxes.texts().count(kSent) == before + 1; };
-        return waitFor([&] { return counted() && !chainWaits(); }, 5000)
-               && ++sent == state.SentCount;
     }
     /// Empty when a three-part send, a two-part store and the service-centre query all went
     /// through, one after the other, and only the send was counted.
@@ -442,7 +424,6 @@ private slots:
             QVERIFY2(connected.isEmpty(), qPrintable(connected));
             QCOMPARE(r.fullRound(10000), QString());
             QCOMPARE(line.writes.filter(u"AT+CMGW="_s).size(), 2);
-            QVERIFY(r.sendsAgain());
             QCOMPARE(r.checkFiles(), QString());
             return;
         }
@@ -495,12 +476,7 @@ private slots:
             QStringList reached;
             for (int i = 0; i <= step; ++i)
                 reached << steps.at(i).line;
-            qsizetype from = 0;
-            for (int seen = 0; from < after.size(); ++from)
-                if (at.matches(after.at(from)) && ++seen == at.occurrence)
-                    break;
-            QVERIFY(from < after.size());
-            for (const QString &l : after.mid(from))
+            for (const QString &l : after)
                 QVERIFY2(reached.contains(l), qPrintable(after.join(u'|').right(300)));
         }
 
@@ -519,16 +495,15 @@ private slots:
         QCOMPARE(line.PortOpen(), fault != Fault::Drop && (action != Action::Search || error));
         QCOMPARE(r.state.SentCount, 7);
 
-        // The next action is answered normally: with the phone back, a search finds it and
-        // a message goes out.
+        // The next actions are answered normally: with the phone back, a search finds it,
+        // and a send, a store and the service-centre query go through.
         if (fault == Fault::Drop || fault == Fault::Silence)
             line.restart();
         if (!line.PortOpen() || action == Action::Search) {
             const QString connected = r.connect();
             QVERIFY2(connected.isEmpty(), qPrintable(connected));
         }
-        QVERIFY2(r.sendsAgain(),
-                 qPrintable(r.boxes.texts().join(u'|') + u" / "_s + line.lines().join(u'|')));
+        QCOMPARE(r.fullRound(5000), QString());
         QCOMPARE(r.checkFiles(), QString());
     }
 
