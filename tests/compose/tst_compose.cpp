@@ -377,6 +377,7 @@ private slots:
                                                     : u"\r\n> "_s);
             step(buffer);
             step(buffer);
+            QVERIFY(port.writes.size() <= handled + 1);   // one line per reply, not ahead of it
             // A send waits for the dispatcher's confirmation from the OK of its last part on,
             // or from the fifth PDU on: no step follows that one.
             const bool out = port.writes.size() == 2 * parts;
