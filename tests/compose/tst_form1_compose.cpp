@@ -97,11 +97,7 @@ class TstForm1Compose : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        Codice7::InitGsmTable();
-        Seams::setClock([] { return QDateTime(QDate(2026, 5, 17), QTime(10, 20, 30)); });
-    }
+    void initTestCase() { Codice7::InitGsmTable(); }
 
     // The question before a send (Cancel sends nothing), no question when it is turned off,
     // and a log that cannot be written: reported, and the message goes out all the same.
