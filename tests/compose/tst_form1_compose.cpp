@@ -28,12 +28,14 @@ namespace {
 
 const QChar kCtrlZ(26);
 
-// Answers AT+CMGS and AT+CMGW with the prompt and a PDU with its reference and OK, a moment
-// later and in two pieces; or drops the line after its Nth write.
+// Answers AT+CMGS and AT+CMGW with the prompt, a PDU with its reference and OK, and
+// AT+CSCA? with a service centre, a moment later and in two pieces; or drops the line after
+// its Nth write.
 class SmsPhone : public FakePhonePort
 {
 public:
     int dropAtWrite = 0;   ///< 0: never
+    QString cscaReply;
 
     bool Output(const QString &text) override
     {
@@ -45,6 +47,8 @@ public:
             send(text + u"\r\n+CMGS: %1\r\n\r\nOK\r\n"_s.arg(writes.size()));
         else if (text.startsWith("AT+CMGS="_L1) || text.startsWith("AT+CMGW="_L1))
             send(text + u"\r\n> "_s);
+        else if (text == "AT+CSCA?\r"_L1)
+            send(text + u"\r\n+CSCA: %1\r\n\r\nOK\r\n"_s.arg(cscaReply));
         return true;
     }
     void send(const QString &text)
@@ -100,13 +104,15 @@ private slots:
     void initTestCase() { Codice7::InitGsmTable(); }
 
     // The question before a send (Cancel sends nothing), no question when it is turned off,
-    // and a log that cannot be written: reported, and the message goes out all the same.
+    // and a log that cannot be written: reported, and the message goes out all the same. The
+    // flash option goes off after a send, the status report stays.
     void send_data()
     {
         QTest::addColumn<int>("how");   // 0 confirmed, 1 cancelled, 2 unconfirmed, 3 no log
         QTest::addColumn<QStringList>("boxes");   // how each box begins
         const QString ask = u"Are you sure to send this SMS:\r\r     \"hello\"\r\r"
-                            "To: +393471234567?\r\r- Flash SMS"_s, sent = u"Messagge sent"_s;
+                            "To: +393471234567?\r\r- Flash SMS\r- Status report"_s;
+        const QString sent = u"Messagge sent"_s;
         QTest::newRow("confirmed") << 0 << QStringList{ask, sent};
         QTest::newRow("cancelled") << 1 << QStringList{ask};
         QTest::newRow("unconfirmed") << 2 << QStringList{sent};
@@ -125,6 +131,7 @@ private slots:
         if (how == 3)
             QVERIFY(QDir().mkpath(r.file(u"LogSMS.txt"_s)));   // a folder in the log's place
         r.form.Mn_Flash_Click();
+        r.form.Mn_Ricevuta_Click();
         r.boxes.answers << (how == 1 ? MsgResult::Cancel : MsgResult::OK);
         r.form.setText5Text(u"hello"_s);
         r.form.Mn_Invia_Click();
@@ -147,6 +154,8 @@ private slots:
         QCOMPARE(r.state.SentCount, sent ? 8 : 7);
         QCOMPARE(QFileInfo(r.file(u"LogSMS.txt"_s)).isFile(), how == 0 || how == 2);
         QCOMPARE(r.state.FlashSms, !sent);   // a one-off, cleared by a send only
+        QCOMPARE(r.form.Mn_Flash->isChecked(), !sent);
+        QVERIFY(r.state.StatusReport && r.form.Mn_Ricevuta->isChecked());
         QCOMPARE(r.pointers, sent ? QList<P>({P::Hourglass, P::Default}) : QList<P>());
     }
 
@@ -220,6 +229,29 @@ private slots:
             QVERIFY(r.boxes.shown.size() == 1 && !r.state.Pdu1.isEmpty());
             QCOMPARE(r.form.Text3->toPlainText(), r.state.Pdu1);
         }
+    }
+
+    // The service centre the phone reports lands in its box; a reply without one keeps it.
+    void serviceCentre_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("standard") << u"\"+447785016005\",145"_s << u"447785016005"_s;
+        QTest::newRow("no-quotes-keeps-box") << u",145"_s << u"393359609600"_s;
+        QTest::newRow("empty-keeps-box") << u"\"\",129"_s << u"393359609600"_s;
+    }
+    void serviceCentre()
+    {
+        QFETCH(QString, reply);
+        QFETCH(QString, box);
+        Rig r;
+        r.port.cscaReply = reply;
+        r.form.Command3_Click();
+        QCOMPARE(r.port.writes, QStringList{u"AT+CSCA?\r"_s});
+        QTRY_VERIFY(r.idle());
+        QTest::qWait(20);
+        QCOMPARE(r.form.Text2->text(), box);
+        QVERIFY(r.boxes.shown.isEmpty());
     }
 
     void counters_data()
