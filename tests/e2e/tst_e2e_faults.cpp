@@ -538,8 +538,8 @@ private slots:
                                   << Action::Everything;
         QTest::newRow("silent-for-a-second")
             << QByteArray(R"({"timing": {"silentSeconds": 1}})") << Action::Everything;
-        QTest::newRow("late-in-two-pieces") << QByteArray(R"({"timing": {"latencyMs": 20,
-            "jitterMs": 10, "chunks": 2, "chunkGapMs": 3, "seed": 11}})") << Action::Everything;
+        QTest::newRow("late-in-two-pieces") << QByteArray(R"({"timing": {"latencyMs": 5,
+            "jitterMs": 3, "chunks": 2, "chunkGapMs": 2, "seed": 11}})") << Action::Everything;
         QTest::newRow("one-byte-pieces")
             << QByteArray(R"({"timing": {"chunks": 100000, "chunkGapMs": 1}})")
             << Action::Everything;
