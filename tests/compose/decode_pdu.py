@@ -21,18 +21,21 @@ def decode(line):
     fo = raw[1 + raw[0]]
     udh = sms["UDH"]
     out = {"smsc": sms["SMSC"]["Number"], "number": sms["Number"], "type": sms["Type"],
-           "fo": "%02X" % fo, "hasUdh": udh["Type"] != "NoUDH", "coding": sms["Coding"], "class": sms["Class"],
-           "mr": sms["MessageReference"], "validity": sms["SMSC"]["Validity"]}
+           "fo": "%02X" % fo, "hasUdh": udh["Type"] != "NoUDH", "coding": sms["Coding"],
+           "class": sms["Class"], "mr": sms["MessageReference"],
+           "validity": sms["SMSC"]["Validity"]}
     if udh["PartNumber"] > 0:   # gammu recognised a concatenated message
-        out.update({"id16": udh["ID16bit"], "allParts": udh["AllParts"], "partNumber": udh["PartNumber"]})
+        out.update({"id16": udh["ID16bit"], "allParts": udh["AllParts"],
+                    "partNumber": udh["PartNumber"]})
     data, pos = udh["Text"], 1
     while data and pos + 1 < 1 + data[0]:
         iei, length = data[pos], data[pos + 1]
         name, fields = ELEMENTS.get((iei, length), ("other%02X" % iei, ()))
         value = data[pos + 2:pos + 2 + length]
         for i, field in enumerate(fields):
-            if field:   # 16-bit values: this octet and the next
-                out[name + "." + field] = value[i] * 256 + value[i + 1] if i + 1 < len(fields) and fields[i + 1] is None else value[i]
+            wide = i + 1 < len(fields) and fields[i + 1] is None   # this octet and the next
+            if field:
+                out[name + "." + field] = value[i] * 256 + value[i + 1] if wide else value[i]
         pos += 2 + length
     text = sms["Text"]
     if isinstance(text, bytes):

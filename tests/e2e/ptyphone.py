@@ -41,5 +41,6 @@ while time.monotonic() < end:
             book = cmd[8:]
         known = cmd in REPLIES or cmd == "AT+CPBR=?"
         info = REPLIES.get(book if cmd == "AT+CPBR=?" else cmd)
-        reply = cmd + "\r\r\n" + (info + "\r\n\r\n" if info else "") + ("OK\r\n" if known else "ERROR\r\n")
+        reply = cmd + "\r\r\n" + (info + "\r\n\r\n" if info else "")
+        reply += "OK\r\n" if known else "ERROR\r\n"
         os.write(master, reply.encode("latin-1"))
