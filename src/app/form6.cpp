@@ -52,6 +52,11 @@ Form6::Form6(Form1 &main)
 
 Form6::~Form6() = default;
 
+namespace {
+/// Ticks (of 250 ms) a reply may take to arrive in full before its command is written again.
+constexpr int kLateTicks = 8;
+} // namespace
+
 void Form6::Search()
 {
     Form_Load();
@@ -63,6 +68,7 @@ void Form6::Search()
 void Form6::Form_Load()
 {
     m_main.state().WaitAtReply = true;
+    m_lateTicks = 0;
     m_main.ProgressBar1->setMinimum(0);
     m_main.ProgressBar1->setMaximum(10);
     Timer1->start();
@@ -99,6 +105,19 @@ void Form6::Timer1_Timer()
     m_inStep = true;
     AppState &s = m_main.state();
     PhonePort &comm = m_main.Comm1();
+
+    // A reply still arriving (the echo is in, the final result is not) belongs to the
+    // command already written: writing it again, or reopening the port, would throw that
+    // reply away, and a phone slower than one tick would never be found. Wait for it a
+    // while; then start the step again, in case what is there is no reply at all.
+    const QString pending = m_main.ReceiveBuffer();
+    if (!pending.isEmpty() && !Reply::EndsWithOk(pending) && !Reply::EndsWithError(pending)
+        && comm.PortOpen() && m_lateTicks < kLateTicks) {
+        ++m_lateTicks;
+        m_inStep = false;
+        return;
+    }
+    m_lateTicks = 0;
 
     if (s.WaitAtReply) {
         if (comm.PortOpen())

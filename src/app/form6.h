@@ -49,4 +49,5 @@ private:
 
     Form1 &m_main;
     bool m_inStep = false;
+    int m_lateTicks = 0;   ///< ticks the current reply has been arriving
 };

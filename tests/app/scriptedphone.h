@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A fake port with a scripted phone behind it: each command line written gets the phone's
-// echo and reply, delivered a little later and in two pieces.
+// echo at once and its reply a little later, in two pieces.
 #pragma once
 
 #include "fakephoneport.h"
@@ -41,9 +41,14 @@ public:
             const QString reply = command + QStringLiteral("\r\r\n")
                 + replies.value(command == QLatin1String("AT+CPBR=?") ? m_book : command,
                                 QStringLiteral("ERROR\r\n"));
-            const qsizetype half = reply.size() / 2;
-            QTimer::singleShot(20, this, [this, a = reply.left(half)] { deliverIfOpen(a); });
-            QTimer::singleShot(25, this, [this, b = reply.mid(half)] { deliverIfOpen(b); });
+            // The echo comes at once, as a phone echoes what it receives; the rest, in two
+            // pieces, when the phone has worked out its answer.
+            const qsizetype echo = command.size() + 1, half = (reply.size() + echo) / 2;
+            QTimer::singleShot(5, this, [this, a = reply.left(echo)] { deliverIfOpen(a); });
+            QTimer::singleShot(replyMs, this,
+                               [this, b = reply.mid(echo, half - echo)] { deliverIfOpen(b); });
+            QTimer::singleShot(replyMs + 5, this,
+                               [this, c = reply.mid(half)] { deliverIfOpen(c); });
         }
         return true;
     }
@@ -51,6 +56,7 @@ public:
     QMap<QString, QString> replies;   ///< command (book, for AT+CPBR=?) → what follows the echo
     QStringList commands;             ///< every command line the program wrote
     qint64 answerAfterMs = 0;         ///< mute until this long after creation
+    int replyMs = 20;                 ///< how long the phone takes to answer a command
 
 private:
     void deliverIfOpen(const QString &piece)

@@ -184,10 +184,19 @@ private slots:
     }
 
     // A phone that answers only after a while: "AT" every 250 ms, the port reopened each time.
+    // A phone slower than a tick is waited for: each command goes once.
+    void searchFindsThePhone_data()
+    {
+        QTest::addColumn<int>("replyMs");
+        QTest::newRow("quick") << 20;
+        QTest::newRow("slower-than-a-tick") << 600;
+    }
     void searchFindsThePhone()
     {
+        QFETCH(int, replyMs);
         Rig r;
         r.port.answerAfterMs = 1500;
+        r.port.replyMs = replyMs;
         QList<int> progress;
         connect(r.form.ProgressBar1, &QProgressBar::valueChanged, this,
                 [&](int v) { progress << v; });
