@@ -28,20 +28,9 @@ public:
     QString Input() override { return {}; }
 };
 
-/// What the program holds after applying a Setting.sms, as start-up applies it.
-struct Applied
-{
-    int commPort = 1;
-    QString settings;
-    int handshaking = 0;
-    QString serviceCentre;
-    bool confirmSend = true;
-    bool statusReport = false;
-    std::int16_t sim = 200;
-    std::int16_t phone = 50;
-    std::int16_t capacity = 20;
-    bool autoSave = true;
-};
+/// What the program holds after applying a Setting.sms, as start-up applies it: the same
+/// values that Save settings writes back.
+using Applied = SettingsToSave;
 
 Applied Apply(const SettingsFileValues &v)
 {
@@ -59,27 +48,16 @@ Applied Apply(const SettingsFileValues &v)
     a.serviceCentre = v.serviceCentre.value_or(QString());
     a.confirmSend = v.confirmSend.value_or(a.confirmSend);
     a.statusReport = v.statusReport.value_or(a.statusReport);
-    a.sim = v.simPhonebookSize.value_or(a.sim);
-    a.phone = v.phonePhonebookSize.value_or(a.phone);
-    a.capacity = v.smsCapacity.value_or(a.capacity);
+    a.simPhonebookSize = v.simPhonebookSize.value_or(a.simPhonebookSize);
+    a.phonePhonebookSize = v.phonePhonebookSize.value_or(a.phonePhonebookSize);
+    a.smsCapacity = v.smsCapacity.value_or(a.smsCapacity);
     a.autoSave = v.autoSave;
     return a;
 }
 
 QString Save(const Applied &a)
 {
-    SettingsToSave s;
-    s.commPort = a.commPort;
-    s.settings = a.settings;
-    s.handshaking = a.handshaking;
-    s.serviceCentre = a.serviceCentre;
-    s.confirmSend = a.confirmSend;
-    s.statusReport = a.statusReport;
-    s.simPhonebookSize = a.sim;
-    s.phonePhonebookSize = a.phone;
-    s.smsCapacity = a.capacity;
-    s.autoSave = a.autoSave;
-    return SettingsFile::Format(s);
+    return SettingsFile::Format(a);
 }
 
 void WriteFile(const QString &path, const QByteArray &bytes)
@@ -113,7 +91,8 @@ void SameSettings(const Applied &a, const Applied &b, bool sameServiceCentre)
                && sa->stopBits == sb->stopBits);
     FUZZ_CHECK(!sameServiceCentre || a.serviceCentre == b.serviceCentre);
     FUZZ_CHECK(a.confirmSend == b.confirmSend && a.statusReport == b.statusReport);
-    FUZZ_CHECK(a.sim == b.sim && a.phone == b.phone && a.capacity == b.capacity);
+    FUZZ_CHECK(a.simPhonebookSize == b.simPhonebookSize
+               && a.phonePhonebookSize == b.phonePhonebookSize && a.smsCapacity == b.smsCapacity);
     FUZZ_CHECK(a.autoSave == b.autoSave);
 }
 
