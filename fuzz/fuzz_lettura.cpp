@@ -49,13 +49,17 @@ bool IsDescription(const QString &text)
 void CheckPduLine(const QString &reply, const QString &line)
 {
     const qsizetype header = reply.indexOf(QLatin1String("\r\n+CMGR"));
-    if (line.isEmpty())
+    const qsizetype end = header < 0 ? -1 : reply.indexOf(QLatin1String("\r\n"), header + 7);
+    if (end < 0) {
+        FUZZ_CHECK(line.isEmpty());
         return;
-    // The line after the header line, up to its CR: a piece of the reply as it stands.
-    FUZZ_CHECK(header >= 0 && !line.contains(u'\r'));
-    const qsizetype start = reply.indexOf(QLatin1String("\r\n"), header + 7) + 2;
-    FUZZ_CHECK(start >= 2 && QStringView(reply).mid(start).startsWith(line));
-    FUZZ_CHECK(start + line.size() == reply.size() || reply.at(start + line.size()) == u'\r');
+    }
+    // The line after the header line, up to its CR or the end: a piece of the reply as it
+    // stands, empty only when nothing stands there.
+    const qsizetype start = end + 2;
+    FUZZ_CHECK(!line.contains(u'\r') && QStringView(reply).mid(start).startsWith(line));
+    const qsizetype after = start + line.size();
+    FUZZ_CHECK(after == reply.size() || reply.at(after) == u'\r');
 }
 
 void CheckRecord(const QString &pdu, const SmsRecord &r)

@@ -206,7 +206,7 @@ SELECTS = framed("AT+CPBS=SM") + framed("AT+CPBS=ME")
 for i, reply in enumerate([
         framed("AT+CPBR=120", '+CPBR: 120,"+39",145,"Doe, John"'),
         "\r\n+CPBR:32767,\"5\",129,\"Ann (work)\"\r\n\r\nOK\r\n",
-        framed("AT+CPBR=1", '+CPBR: 1, "123", 129, "Zo\xeb"'),
+        framed("AT+CPBR=1", '+CPBR: 1, "123", 129, " Zo\xeb "'),
         framed("AT+CPBR=1", '+CPBR: 12345678901,"1",129,"X"'),
         framed("AT+CPBR=1", '+CPBR: 1,"+39",145,"Anna'),
         "AT+CPBR=1\r\r\n+CPBR: 1,\"+3", "AT+CPBR=2\r\r\nOK\r\nAT+CPBR=3\r\r\nERROR\r\nOK\r",
@@ -238,6 +238,8 @@ lettura("lines", "\n".join(p.hex().upper() for p in PDUS[:8]).encode(), 0,
         ["Anna Rossi (+393391234567)", "Mamma (0521234567)"])
 lettura("parts", "\n".join(p.hex().upper() for p in PDUS[2:4] + PDUS[11:13]).encode(), 4 | 2 << 3)
 lettura("part-missing", PDUS[2].hex().upper().encode(), 4 | 64, ["news (INFOBANCA)"])
+# 8-bit UTF-8 text: its shorter pieces end inside a character.
+lettura("utf8", bytes.fromhex("00040B912143658709F100046221504103500009") + "Caffè è".encode(), 1)
 lettura("reply", framed("AT+CMGR=1", "+CMGR: 1,,24\r\n" + PDUS[0].hex().upper()).encode(), 2)
 lettura("reply-error", b"AT+CMGR=2\r\r\n+CMS ERROR: 321\r\n", 2)
 lettura("reply-echo-off", b"\r\n+CMGR: 0,,24\r\n0011\r\n\r\nOK\r\n", 2)
