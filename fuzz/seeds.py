@@ -3,6 +3,7 @@
 # Writes the seed corpus of every harness from the replies, files and pictures the tests use.
 # Run once after changing a harness's input layout; inputs the fuzzer found stay as they are.
 import json
+import re
 import pathlib
 import shutil
 
@@ -165,3 +166,82 @@ write("scenario", "small.json", json.dumps({
     "faults": {"errors": [{"command": "AT+CPBR=?", "occurrence": 1, "reply": "+CME ERROR: 4"}],
                "dropAfterCommands": 12}}))
 write("scenario", "no-address-book.json", '{"addressBook": null, "identity": {"model": "Z"}}')
+
+
+def phonebook(name, stream, options=0, sim=3, phone=2, first=1, last=2, piece=0, seed=1,
+              left=0):
+    head = bytes([options]) + b"".join(v.to_bytes(2, "little", signed=True)
+                                       for v in (sim, phone, first, last))
+    write("phonebook", name, head + bytes([piece, seed, left]) + stream.encode("latin-1"))
+
+
+AB, ECHO, ANSWER = 1, 2, 4
+TICKS = 4 << 3   # odds of a timer event: one in two
+TURN = 128       # the phone answers in turn
+BOOK = [("AT+CPBS=SM", None, "OK"), ("AT+CPBR=1", '+CPBR: 1,"+3912345",145,"Anna"', "OK"),
+        ("AT+CPBR=2", None, "OK"), ("AT+CPBR=3", '+CPBR: 3,"+3933311",145,"Doe, John"', "OK"),
+        ("AT+CPBS=ME", None, "OK"), ("AT+CPBR=1", '+CPBR: 1,"+39021",145,"Ufficio"', "OK"),
+        ("AT+CPBR=2", None, "+CME ERROR: 22"),
+        ("AT^SDBR=1", '^SDBR: 0,"+3902",145,"Roberto",0\r\n^SDBR: 1,"+3903",145,"Roberto",0'
+                      '\r\n^SDBR: 9,"052",129,"Studio",0', "OK"),
+        ("AT^SDBR=2", '^SDBR: 2,"+3946",145,"Laura",0', "OK")]
+WITH_ECHO = "".join(framed(*step) for step in BOOK)
+WITHOUT_ECHO = "".join(framed(*step)[len(step[0]) + 1:] for step in BOOK)
+phonebook("download", WITH_ECHO, AB | TICKS, left=TURN)
+phonebook("download-pieces", WITH_ECHO, AB | TICKS, piece=9, seed=3, left=TURN)
+phonebook("download-echoed", WITHOUT_ECHO, AB | ECHO | TICKS, piece=5, seed=7, left=TURN)
+phonebook("download-free", WITH_ECHO, AB | TICKS, piece=20, seed=5)
+phonebook("answered-at-end", "", AB | ANSWER, sim=8, phone=5, first=1, last=6)
+phonebook("silent-phone", framed("AT+CPBS=SM"), TICKS, sim=1, phone=1, left=TURN)
+phonebook("error-in-sim", framed("AT+CPBS=SM") + framed("AT+CPBR=1", result="ERROR")
+          + framed("AT+CPBR=2"), AB | TICKS, left=TURN)
+phonebook("late-reply", framed("AT+CPBS=SM") + "\r\n" + framed(*BOOK[1])
+          + framed("AT+CPBR=2", '+CPBR: 2,"2",129,"Now"'), TICKS | 2 << 6, piece=3, seed=2,
+          left=1 | 9 << 1)
+phonebook("line-dropped", WITH_ECHO, AB | ECHO | TICKS | 3 << 6, piece=4, seed=11, left=TURN)
+phonebook("address-book-only", framed("AT^SDBR=5", '^SDBR: 0 ,"1",129,"A"\r\n'
+                                                   '^SDBR: 03,"2",129,"B"\r\n^SDBR: x'),
+          AB | ANSWER | TICKS, sim=0, phone=0, first=5, last=7, left=TURN)
+SELECTS = framed("AT+CPBS=SM") + framed("AT+CPBS=ME")
+for i, reply in enumerate([
+        framed("AT+CPBR=120", '+CPBR: 120,"+39",145,"Doe, John"'),
+        "\r\n+CPBR:32767,\"5\",129,\"Ann (work)\"\r\n\r\nOK\r\n",
+        framed("AT+CPBR=1", '+CPBR: 1, "123", 129, " Zo\xeb "'),
+        framed("AT+CPBR=1", '+CPBR: 12345678901,"1",129,"X"'),
+        framed("AT+CPBR=1", '+CPBR: 1,"+39",145,"Anna'),
+        "AT+CPBR=1\r\r\n+CPBR: 1,\"+3", "AT+CPBR=2\r\r\nOK\r\nAT+CPBR=3\r\r\nERROR\r\nOK\r",
+        "\rOK\n+CME ERROR: 3\r\r\n+CMS ERROR: 500\n\nERROR\r\nOKAY\r\n"]):
+    phonebook(f"reply-{i}", SELECTS[:len("AT+CPBS=SM\r\r\nOK\r\n")] + reply, TICKS, sim=1,
+              phone=0, left=TURN)
+for i, reply in enumerate([
+        framed("AT^SDBR=1", '^SDBR: 0,"1",129,"A"\r\n^SDBR: 1,"2,129,B\r\n^SDBR: 2,"3",129,"C"'),
+        framed("AT^SDBR=1", '^SDBR: 4,"1",129,"Caf\xe9, Bar"\r\n^SDBR: x,"2",129,"A"'),
+        framed("AT^SDBR=1", '^SDBR: 0 "1" 129 "A"'), framed("AT^SDBR=1", result="+CME ERROR: 22")]):
+    phonebook(f"address-book-{i}", SELECTS + reply, AB | TICKS, sim=0, phone=0, first=1, last=1,
+              left=TURN)
+
+# Stored messages: the tests' PDUs and the demo phone's, as text, as octets and in replies.
+PDUS = [bytes.fromhex(m["pdu"]) for m in json.loads(demo)["messages"]["stored"]]
+TESTED = re.findall(r'"([0-9A-F]{20,})"((?:\s*"[0-9A-F]+")*)',
+                    (ROOT / "tests/browser/tst_lettura.cpp").read_text())
+PDUS += [bytes.fromhex(a + "".join(re.findall(r'"([0-9A-F]+)"', b))) for a, b in TESTED]
+
+
+def lettura(name, body, options=0, entries=()):
+    head = bytes([options, len(entries)] + [len(e) for e in entries])
+    write("lettura", name, head + "".join(entries).encode("latin-1") + body)
+
+
+for i, pdu in enumerate(PDUS):
+    lettura(f"octets-{i:02}", pdu, 1)
+lettura("lines", "\n".join(p.hex().upper() for p in PDUS[:8]).encode(), 0,
+        ["Anna Rossi (+393391234567)", "Mamma (0521234567)"])
+lettura("parts", "\n".join(p.hex().upper() for p in PDUS[2:4] + PDUS[11:13]).encode(), 4 | 2 << 3)
+lettura("part-missing", PDUS[2].hex().upper().encode(), 4 | 64, ["news (INFOBANCA)"])
+# 8-bit UTF-8 text: its shorter pieces end inside a character.
+lettura("utf8", bytes.fromhex("00040B912143658709F100046221504103500009") + "Caffè è".encode(), 1)
+lettura("reply", framed("AT+CMGR=1", "+CMGR: 1,,24\r\n" + PDUS[0].hex().upper()).encode(), 2)
+lettura("reply-error", b"AT+CMGR=2\r\r\n+CMS ERROR: 321\r\n", 2)
+lettura("reply-echo-off", b"\r\n+CMGR: 0,,24\r\n0011\r\n\r\nOK\r\n", 2)
+lettura("garbage", b"ZZ07912143\n0791214365\n 0791214365870921040B912143658709f10000\n", 0,
+        ["short (+1234)", "x"])

@@ -296,10 +296,13 @@ bool Printable(const QString &text)
 }
 
 // 8-bit data is text when it reads as printable UTF-8 (ASCII included) or Latin-1, as
-// business cards and calendar entries do; anything else is only described.
-QString EightBitText(const QByteArray &data, int port)
+// business cards and calendar entries do; anything else is only described. Data cut short
+// may end inside a UTF-8 character: that character is left out, so the rest still reads
+// as the UTF-8 it is.
+QString EightBitText(const QByteArray &data, int port, bool cut)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        cut ? QStringDecoder::Flag::Default : QStringDecoder::Flag::Stateless);
     const QString asUtf8 = utf8(data);
     if (!utf8.hasError() && Printable(asUtf8))
         return asUtf8;
@@ -375,7 +378,7 @@ void ReadUserData(Reader &r, bool headerPresent, const Coding &coding, SmsRecord
     else if (coding.alphabet == Alphabet::Ucs2)
         rec.MessageText = Ucs2Text(data);
     else
-        rec.MessageText = EightBitText(data, port);
+        rec.MessageText = EightBitText(data, port, ud.size() < udl);
 }
 
 // TS 23.040 §9.2.3.15 status: completed, still trying, or given up.

@@ -109,6 +109,11 @@ DownloadStep StageStep(AppState &s)
         if (!s.PhonebookDownload || s.PhonebookStage != st.number - 1 || !previousDone
             || (st.available && !(s.*st.available)))
             continue;
+        // A range the phone gives as empty (first after last) has no position to read.
+        if (st.first && s.*st.first > s.*st.last) {
+            s.PhonebookStage = st.number;
+            continue;
+        }
         s.*st.running = true;
         s.PhonebookReplyReady = false;
         s.PhonebookIndex = st.first ? s.*st.first : std::int16_t(0);

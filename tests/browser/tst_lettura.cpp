@@ -188,6 +188,10 @@ private slots:
         row("sender-length-ff", S("079121436587092104FF912143"), S("+123456789012|+1234||"));
         row("header-beyond-data",
             S("0791214365870921440B912143658709F10000622150410350000AFF0003"), stamp);
+        // Cut inside a UTF-8 character: the text before it, not Latin-1 look-alikes.
+        row("utf8-cut-in-character", S("0791933395066900040C9193331932547600F5523021000020400943"
+                                       "616666C3A820C3"),
+            S("+393359609600|+393391234567|12/03/25  00.00:02|Caff\xC3\xA8 "), "D class 1");
         row("ucs2-lone-surrogate", head.chopped(16) + S("086221504103500004D83D0041"),
             stamp + S("\xEF\xBF\xBD" "A"));
         row("submit-cut-in-validity", S("0019000C91933319325476000852211332"),

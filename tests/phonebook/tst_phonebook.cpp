@@ -317,6 +317,8 @@ private slots:
         row("no-address-book", R"({"addressBook": null})", "", "SM1-8 ME1-5", "1-10", {}, 5000);
         row("empty-sim", R"({"simPhonebook": {"size": 0, "entries": []}})", "", "SM ME1-5 AB1-6",
             "7-22", {}, 5000);
+        // An address-book range given as empty ("(1-0)") has nothing to read.
+        row("empty-address-book-range", "", "empty-range@0", "SM1-8 ME1-5", "1-10", {}, 5000);
         const QString stopped = S("The phonebook download stopped: the serial port was closed "
             "while reading the SIM phonebook (position 2 of 8). The entries read so far are in "
             "the list.");
@@ -374,6 +376,8 @@ private slots:
                     line.open = false, emit line.LineLost();
                 else if (what == u"upload")
                     form.Mn_Upload_Click();
+                else if (what == u"empty-range")
+                    state.AddressBookLast = std::int16_t(state.AddressBookFirst - 1);
                 else if (what == u"type")
                     form.Combo2->lineEdit()->setText(S("me (+39777)"));
                 else
