@@ -28,7 +28,8 @@ void NameForm1Fields(Form1 &f)
     f.Combo2->setAccessibleName(QStringLiteral("Recipient list"));
     f.Text7->setAccessibleName(QStringLiteral("Country code"));
     f.Text8->setAccessibleName(QStringLiteral("Operator code"));
-    f.ProgressBar1->setAccessibleName(QStringLiteral("Phone search and phonebook download progress"));
+    f.ProgressBar1->setAccessibleName(
+        QStringLiteral("Phone search and phonebook download progress"));
     const char *const panels[] = {"Port", "Port settings", "Flow control", "Connection",
                                   "Credits"};
     for (int i = 0; i < 5; ++i)

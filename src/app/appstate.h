@@ -72,7 +72,8 @@ struct AppState
     /// Positions given up on after the reply time-out: SIM, phone, address book.
     std::array<std::int16_t, 3> PhonebookUnread{};
 
-    bool CaretToEnd = false;       ///< after the picker, the next focus on Text5 puts the caret last
+    /// After the picker, the next focus on Text5 puts the caret last.
+    bool CaretToEnd = false;
 
     // Fields of the SMS-SUBMIT PDU being built (hex text)
     QString FirstOctet;

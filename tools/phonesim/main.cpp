@@ -238,7 +238,8 @@ private:
                 m_queue.removeFirst();
         }
         if (!m_queue.isEmpty()) {
-            m_sendTimer.start(int(qBound<qint64>(qint64(1), m_queue.first().due - m_clock.elapsed(), qint64(1000))));
+            const qint64 wait = m_queue.first().due - m_clock.elapsed();
+            m_sendTimer.start(int(qBound<qint64>(qint64(1), wait, qint64(1000))));
             return;
         }
         if (m_phone.lineDropped() && m_master >= 0) {

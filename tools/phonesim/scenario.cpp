@@ -73,7 +73,10 @@ bool ReadPhonebook(const QJsonValue &v, Phonebook *book, const QString &where, Q
         entry.type = e.value(u"type").toInt(DefaultType(entry.number));
         entry.name = e.value(u"name").toString();
         if (index < 1 || index > book->size) {
-            *error = QStringLiteral("%1: position %2 outside 1..%3").arg(where).arg(index).arg(book->size);
+            *error = QStringLiteral("%1: position %2 outside 1..%3")
+                         .arg(where)
+                         .arg(index)
+                         .arg(book->size);
             return false;
         }
         book->entries.insert(index, entry);

@@ -106,7 +106,8 @@ struct Scenario
     MessageStore phoneMessages;         ///< "ME"
     MessageStore simMessages;           ///< "SM"
     bool combinedStorage = true;        ///< "MT" (ME then SM) can be selected
-    bool emptyReadIsOk = true;          ///< AT+CMGR of an empty position: OK alone, else +CMS ERROR: 321
+    /// AT+CMGR of an empty position: OK alone, else +CMS ERROR: 321.
+    bool emptyReadIsOk = true;
     int firstMessageReference = 1;
 
     int latencyMs = 0;

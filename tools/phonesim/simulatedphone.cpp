@@ -533,7 +533,8 @@ SimulatedPhone::Result SimulatedPhone::execute(const QByteArray &name, const QBy
         if (length < 1 || length > kMaxPduOctets)
             return cms(304);
         int status = 2;
-        if (name == "+CMGW" && p.size() > 1 && (!ToInt(p.at(1), &status) || status < 0 || status > 3))
+        if (name == "+CMGW" && p.size() > 1
+            && (!ToInt(p.at(1), &status) || status < 0 || status > 3))
             return cms(304);
         if (name == "+CMGS" && p.size() > 1)
             return cms(304);
