@@ -70,7 +70,8 @@ About::About(QWidget *parent)
     Label5->setFocusPolicy(Qt::StrongFocus);
     Label5->setAccessibleName(QStringLiteral("Author's web page"));
     Label5->setAccessibleDescription(webPage());
-    Label5->setStyleSheet(QStringLiteral("QLabel { border: 1px solid transparent; }"
+    // The padding keeps the focus frame off the last character.
+    Label5->setStyleSheet(QStringLiteral("QLabel { border: 1px solid transparent; padding: 0 2px; }"
                                          "QLabel:focus { border: 1px dotted palette(text); }"));
 
     auto *layout = new QVBoxLayout(this);
