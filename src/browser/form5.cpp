@@ -333,6 +333,7 @@ int Form5::recordAt(int row) const
 void Form5::showChosen(const QString &sender, const QString &dateTime, const QString &text)
 {
     Label5->setText(sender);
+    Label5->setToolTip(sender);   // a long name with its number is wider than the label
     Label6->setText(dateTime);
     m_text2Message = text;
     Text2->setPlainText(ForDisplay(text));
